@@ -1,0 +1,32 @@
+# Front door: everything a newcomer runs. Each target installs what is missing.
+SHELL := /bin/bash
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+
+.PHONY: deps native win32 test demo bench screenshots clean
+
+deps:
+	@bash scripts/deps.sh
+
+native: deps
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native
+
+win32: deps
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32
+
+# Every test of both builds; ends with one summary line.
+test: native win32
+	@bash scripts/run-tests.sh
+
+demo: win32
+	@$(XVFB) bash scripts/demo.sh
+
+bench: win32
+	@$(XVFB) bash bench/run.sh
+
+screenshots: win32
+	@$(XVFB) bash scripts/screenshots.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,25 @@
+#pragma once
+#include <optional>
+#include <string>
+
+namespace qalo {
+
+// The password prompt (TImpApiPwDlg): the entered text on OK, nullopt when
+// the user cancelled. Modal, on the calling thread.
+class PasswordPrompt {
+ public:
+  virtual ~PasswordPrompt() = default;
+  virtual std::optional<std::string> Ask(const std::string& serviceName,
+                                         const std::string& userName) = 0;
+};
+
+// The common file-open dialog: the chosen file's full path, or nullopt when
+// the user cancelled. No filter, no initial directory, read-only box hidden,
+// current directory unchanged, path and file must exist.
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  virtual std::optional<std::string> ChooseFile(const std::string& title) = 0;
+};
+
+}  // namespace qalo

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace qalo {
+
+// The download progress window as the download sees it.
+class DownloadProgress {
+ public:
+  virtual ~DownloadProgress() = default;
+  virtual void Show() = 0;                 // ShowDownloadProgress(no owner)
+  virtual void Hide() = 0;                 // HideDownloadProgress()
+  virtual bool CancelRequested() = 0;      // DownloadCancelRequested()
+};
+
+// The mouse cursor of the plug-in's window layer.
+enum class CursorShape : int { Default = 0, HourGlass = -11, AppStart = -19 };
+
+class MouseCursor {
+ public:
+  virtual ~MouseCursor() = default;
+  virtual void Set(CursorShape shape) = 0;
+};
+
+}  // namespace qalo

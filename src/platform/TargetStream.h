@@ -1,0 +1,16 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace qalo {
+
+// Where a download puts the response body: bytes are only ever appended.
+class TargetStream {
+ public:
+  virtual ~TargetStream() = default;
+  // Appends n bytes. Throws std::bad_alloc when the stream cannot grow.
+  virtual void Write(const std::uint8_t* data, std::size_t n) = 0;
+  virtual std::uint64_t Size() const = 0;
+};
+
+}  // namespace qalo

@@ -1,0 +1,78 @@
+// The boundary: each export is a short trampoline that treats null texts as
+// empty, calls the core and turns any exception into a result code. Nothing
+// may unwind into the host's frames.
+#include "plugin/Exports.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "plugin/ResultCodes.h"
+
+namespace {
+
+const char* OrEmpty(const char* text) { return text ? text : ""; }
+
+template <typename Fn>
+std::int32_t Guarded(std::int32_t onException, Fn&& fn) noexcept {
+  try {
+    return fn();
+  } catch (...) {
+    return onException;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t QALO_STDCALL ExportXML(const char* defaultXmlDir, const char* beraterRef,
+                                    std::int32_t reserved, const double* datum,
+                                    const char* settingsText) {
+  return Guarded(qalo::kUnexpectedFailure, [&] {
+    auto handler = qalo::Identity().ExportXmlHandler;
+    if (!handler) return qalo::result::kOnlineError;
+    return handler(OrEmpty(defaultXmlDir), OrEmpty(beraterRef), reserved, datum,
+                   OrEmpty(settingsText));
+  });
+}
+
+std::int32_t QALO_STDCALL ApiDataDialog(char*, char*, char*) {
+  // The login data dialog is not part of this build yet: it answers as if
+  // the user had cancelled, leaving the caller's buffers untouched.
+  return 2;
+}
+
+std::int32_t QALO_STDCALL GetExportErrorMsg(std::int32_t code, char* messageBuffer) {
+  Guarded(0, [&] {
+    if (!messageBuffer) return 0;
+    const std::string text = qalo::ExportErrorMessage(code);
+    std::memcpy(messageBuffer, text.c_str(), text.size() + 1);
+    return 0;
+  });
+  return 0;
+}
+
+std::int32_t QALO_STDCALL RegProgrCallback(qalo::ProgressCallbackFn callback) {
+  qalo::Identity().ProgressCallback = callback;
+  return 0;
+}
+
+std::int32_t QALO_STDCALL AppVersionCheck(std::int32_t hostVersion) {
+  return hostVersion >= qalo::kLowestHostVersion ? 0 : -1;
+}
+
+void QALO_STDCALL ImportVersionInfo(char* versionBuffer) {
+  Guarded(0, [&] {
+    if (!versionBuffer) return 0;
+    const std::string& version = qalo::Identity().PluginVersion;
+    const std::size_t n = std::min<std::size_t>(version.size(), 255);
+    versionBuffer[0] = static_cast<char>(n);
+    std::memcpy(versionBuffer + 1, version.data(), n);
+    return 0;
+  });
+}
+
+std::int32_t QALO_STDCALL VersionInfo() { return qalo::kInterfaceVersion; }
+
+}  // extern "C"

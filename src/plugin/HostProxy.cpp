@@ -1,0 +1,17 @@
+#include "plugin/HostProxy.h"
+
+#include "plugin/Identity.h"
+
+namespace qalo {
+
+void HostProxy::Log(const std::string& line) {
+  // The contract promises the host a non-empty line.
+  if (line.empty()) return;
+  if (auto callback = Identity().ProgressCallback) callback(3, 0, line.c_str());
+}
+
+void HostProxy::Progress() {
+  if (auto callback = Identity().ProgressCallback) callback(2, 5, "");
+}
+
+}  // namespace qalo

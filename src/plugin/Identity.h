@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "plugin/CallingConvention.h"
+
+namespace qalo {
+
+// The operation behind ExportXML: same five arguments, same result.
+using ExportXmlFn = std::int32_t (*)(const char* defaultXmlDir, const char* beraterRef,
+                                     std::int32_t reserved, const double* datum,
+                                     const char* settingsText);
+
+// The host's progress callback: kind, value, text (never null).
+using ProgressCallbackFn = void(QALO_STDCALL*)(std::int32_t kind, std::int32_t value,
+                                               const char* text);
+
+// The identity record, one per loaded library. Written only while the library
+// loads (and by RegProgrCallback for the callback); read on the host's thread.
+struct PluginIdentity {
+  std::int32_t PluginNumber = 1;
+  std::string PluginName = "test_dummy";
+  std::string PluginVersion = "1.0";
+  std::string PluginFileName = "ImpApiGeneric.dll";
+  ExportXmlFn ExportXmlHandler = nullptr;
+  ProgressCallbackFn ProgressCallback = nullptr;
+};
+
+// The process-wide record.
+PluginIdentity& Identity();
+
+// Puts the frame's placeholders back (library load, and between tests).
+void ResetPluginFrame();
+
+constexpr std::int32_t kInterfaceVersion = 40300;   // VersionInfo
+constexpr std::int32_t kLowestHostVersion = 40335;  // AppVersionCheck
+
+}  // namespace qalo

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace qalo {
+
+// Result codes of an ExportXML run. -n carries the service's error code n.
+namespace result {
+constexpr std::int32_t kOk = 0;
+constexpr std::int32_t kOnlineError = -1;
+constexpr std::int32_t kImportFileNotFound = -2;
+constexpr std::int32_t kImportFileNotCopyable = -3;
+constexpr std::int32_t kCancelled = -4;
+constexpr std::int32_t kDecryptFailed = -5;
+constexpr std::int32_t kUnknownMessage = -6;
+constexpr std::int32_t kInvalidErrorCode = -7;
+constexpr std::int32_t kNoData = -8;
+}  // namespace result
+
+// The German message for a result code (Windows-1252, at most 50 characters).
+std::string ExportErrorMessage(std::int32_t code);
+
+}  // namespace qalo

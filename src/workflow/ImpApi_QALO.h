@@ -1,0 +1,11 @@
+#pragma once
+// The plug-in module: fills the identity record while the library loads.
+#include "plugin/Identity.h"
+
+namespace qalo {
+
+// Sets number 150, name "QALO", version "2.0.6", file name "ImpApi_QALO.dll"
+// and points ExportXmlHandler at the retrieval.
+void RegisterPlugin(PluginIdentity& identity);
+
+}  // namespace qalo

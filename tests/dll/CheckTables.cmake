@@ -1,0 +1,40 @@
+# Reads the built DLL's export and import tables and fails on any drift:
+# the seven names at ordinals 1 to 7, undecorated, and no runtime DLLs.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+
+if(NOT dump MATCHES "file format pei-i386" OR NOT dump MATCHES "Magic[\t ]+010b")
+  message(FATAL_ERROR "not a 32-bit x86 DLL")
+endif()
+
+set(expected ExportXML ApiDataDialog GetExportErrorMsg RegProgrCallback AppVersionCheck
+             ImportVersionInfo VersionInfo)
+if(NOT dump MATCHES "Ordinal Base 1\n")
+  message(FATAL_ERROR "ordinals do not start at 1")
+endif()
+# The name table lists "[index] name", the ordinal being index + base.
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" names "${dump}")
+string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" entries "${names}")
+list(LENGTH entries count)
+if(NOT count EQUAL 7)
+  message(FATAL_ERROR "expected 7 named exports, found ${count}: ${entries}")
+endif()
+set(index 0)
+foreach(name IN LISTS expected)
+  if(NOT names MATCHES "\\[ *${index}\\] ${name}\n")
+    math(EXPR ordinal "${index} + 1")
+    message(FATAL_ERROR "export ${name} missing at ordinal ${ordinal} (or decorated)")
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(entry IN LISTS imports)
+  string(TOLOWER "${entry}" entry)
+  if(entry MATCHES "libstdc|libgcc|winpthread|msvcp|vcruntime|libssl|libcrypto")
+    message(FATAL_ERROR "runtime DLL imported: ${entry}")
+  endif()
+endforeach()
+message(STATUS "exports and imports as expected: ${imports}")

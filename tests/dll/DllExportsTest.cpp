@@ -1,0 +1,127 @@
+// The real ImpApiQALO.dll, loaded by name and called like a host calls it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using ProgressFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
+using ExportXmlFn = std::int32_t(__stdcall*)(const char*, const char*, std::int32_t,
+                                             const double*, const char*);
+using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
+using RegProgrCallbackFn = std::int32_t(__stdcall*)(ProgressFn);
+using AppVersionCheckFn = std::int32_t(__stdcall*)(std::int32_t);
+using ImportVersionInfoFn = void(__stdcall*)(char*);
+using VersionInfoFn = std::int32_t(__stdcall*)();
+using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, char*);
+
+std::uintptr_t StackPointer() {
+  std::uintptr_t sp;
+  asm volatile("mov %%esp, %0" : "=r"(sp));
+  return sp;
+}
+
+// The stack pointer moves by zero across a call only when the callee
+// removes its own arguments, as the standard calling convention requires.
+template <typename Fn, typename... Args>
+std::intptr_t StackDrift(Fn fn, Args... args) {
+  const std::uintptr_t before = StackPointer();
+  fn(args...);
+  const std::uintptr_t after = StackPointer();
+  return static_cast<std::intptr_t>(after - before);
+}
+
+void __stdcall IgnoreProgress(std::int32_t, std::int32_t, const char*) {}
+
+class DllExports : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { module_ = LoadLibraryA("ImpApiQALO.dll"); }
+  static void TearDownTestSuite() { FreeLibrary(module_); }
+
+  template <typename Fn>
+  Fn Get(const char* name) {
+    EXPECT_NE(module_, nullptr);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    EXPECT_NE(fn, nullptr) << name;
+    return fn;
+  }
+
+  static HMODULE module_;
+};
+HMODULE DllExports::module_ = nullptr;
+
+TEST_F(DllExports, LoadsByNameAndExportsEveryFunctionByOrdinal) {
+  ASSERT_NE(module_, nullptr);
+  const char* names[] = {"ExportXML",        "ApiDataDialog",     "GetExportErrorMsg",
+                         "RegProgrCallback", "AppVersionCheck",   "ImportVersionInfo",
+                         "VersionInfo"};
+  for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+    FARPROC byName = GetProcAddress(module_, names[ordinal - 1]);
+    FARPROC byOrdinal = GetProcAddress(module_, MAKEINTRESOURCEA(ordinal));
+    EXPECT_NE(byName, nullptr) << names[ordinal - 1];
+    EXPECT_EQ(byName, byOrdinal) << names[ordinal - 1];
+  }
+}
+
+TEST_F(DllExports, VersionAnswers) {
+  auto version = Get<VersionInfoFn>("VersionInfo");
+  auto check = Get<AppVersionCheckFn>("AppVersionCheck");
+  EXPECT_EQ(version(), 40300);
+  EXPECT_EQ(version(), 40300);
+  EXPECT_EQ(check(40335), 0);
+  EXPECT_EQ(check(40334), -1);
+  EXPECT_EQ(check(-40335), -1);
+}
+
+TEST_F(DllExports, ImportVersionInfoLeavesTheByteAfterTheTextAlone) {
+  char buffer[256];
+  std::memset(buffer, 0x7E, sizeof buffer);
+  Get<ImportVersionInfoFn>("ImportVersionInfo")(buffer);
+  EXPECT_EQ(buffer[0], 5);
+  EXPECT_EQ(std::string(buffer + 1, 5), "2.0.6");
+  EXPECT_EQ(buffer[6], 0x7E);
+}
+
+TEST_F(DllExports, MessagesAreWindows1252Bytes) {
+  char buffer[64] = {};
+  auto message = Get<GetExportErrorMsgFn>("GetExportErrorMsg");
+  EXPECT_EQ(message(-5, buffer), 0);
+  EXPECT_STREQ(buffer, "Fehler beim Entschl\xFCsseln der Daten");
+  EXPECT_EQ(message(-2147483647 - 1, buffer), 0);
+  EXPECT_STREQ(buffer, "Unspezifizierter Fehler [-2147483648]");
+  EXPECT_EQ(message(12, buffer), 0);
+  EXPECT_STREQ(buffer, "unbekannter Fehlercode vom Host: [12]");
+}
+
+TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
+  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
+  EXPECT_EQ(reg(&IgnoreProgress), 0);
+  EXPECT_EQ(reg(nullptr), 0);
+}
+
+TEST_F(DllExports, NullTextsAreAccepted) {
+  auto exportXml = Get<ExportXmlFn>("ExportXML");
+  const double noDate = 0.0;
+  const std::int32_t rc = exportXml(nullptr, nullptr, 0, &noDate, nullptr);
+  EXPECT_LT(rc, 0);
+  char buffer[64];
+  Get<GetExportErrorMsgFn>("GetExportErrorMsg")(rc, buffer);
+  EXPECT_GT(std::strlen(buffer), 0u);
+}
+
+TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
+  char buffer[256] = {};
+  const double noDate = 0.0;
+  EXPECT_EQ(StackDrift(Get<VersionInfoFn>("VersionInfo")), 0);
+  EXPECT_EQ(StackDrift(Get<AppVersionCheckFn>("AppVersionCheck"), 40335), 0);
+  EXPECT_EQ(StackDrift(Get<ImportVersionInfoFn>("ImportVersionInfo"), buffer), 0);
+  EXPECT_EQ(StackDrift(Get<GetExportErrorMsgFn>("GetExportErrorMsg"), -4, buffer), 0);
+  EXPECT_EQ(StackDrift(Get<RegProgrCallbackFn>("RegProgrCallback"), ProgressFn{}), 0);
+  EXPECT_EQ(StackDrift(Get<ExportXmlFn>("ExportXML"), "", "", 0, &noDate, ""), 0);
+}
+
+}  // namespace
