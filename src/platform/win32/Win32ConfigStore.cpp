@@ -1,0 +1,37 @@
+#include "platform/win32/Win32ConfigStore.h"
+
+#include <vector>
+
+#include "platform/win32/Win32Handles.h"
+
+namespace qalo {
+
+std::optional<std::string> Win32ConfigStore::ReadMachineString(const std::string& keyPath,
+                                                               const std::string& valueName) {
+  UniqueRegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return std::nullopt;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return std::nullopt;
+  std::vector<char> data(size + 1, '\0');
+  if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return std::nullopt;
+  // Stored data need not end with a zero; what follows the first one is not text.
+  data[size] = '\0';
+  return std::string(data.data());
+}
+
+std::string Win32ConfigStore::ReadIni(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& fallback) {
+  char value[2048];
+  GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), value, sizeof value,
+                           file.c_str());
+  return value;
+}
+
+}  // namespace qalo

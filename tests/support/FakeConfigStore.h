@@ -1,0 +1,34 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/ConfigStore.h"
+
+namespace qalo::test {
+
+// An in-memory registry and INI store that records what was asked.
+class FakeConfigStore : public ConfigStore {
+ public:
+  std::optional<std::string> ReadMachineString(const std::string& keyPath,
+                                               const std::string& valueName) override {
+    registryReads.push_back(keyPath + "|" + valueName);
+    auto it = registry.find(keyPath + "|" + valueName);
+    if (it == registry.end()) return std::nullopt;
+    return it->second;
+  }
+  std::string ReadIni(const std::string& file, const std::string& section, const std::string& key,
+                      const std::string& fallback) override {
+    iniReads.push_back(file + "|" + section + "|" + key);
+    auto it = ini.find(section + "|" + key);
+    return it == ini.end() ? fallback : it->second;
+  }
+
+  std::map<std::string, std::string> registry;  // "keyPath|value" -> text
+  std::map<std::string, std::string> ini;       // "section|key" -> text
+  std::vector<std::string> registryReads, iniReads;
+};
+
+}  // namespace qalo::test

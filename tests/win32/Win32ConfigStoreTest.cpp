@@ -1,0 +1,82 @@
+// The registry and INI adapter against the real Wine registry and files.
+#include "platform/win32/Win32ConfigStore.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace qalo {
+namespace {
+
+constexpr const char* kKey = "Software\\Kalbrix\\NOLT\\ImportAPI\\QALO-ConfigTest";
+
+class Win32ConfigStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                              nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegCloseKey(key_);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+    DeleteFileA(ini_.c_str());
+  }
+  void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
+    ASSERT_EQ(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+  }
+  void WriteIni(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
+
+  HKEY key_ = nullptr;
+  std::string ini_ = "config-test.ini";
+  Win32ConfigStore store_;
+};
+
+TEST_F(Win32ConfigStoreTest, ReadsStringValuesAsStored) {
+  SetValue("XmlDir", REG_SZ, "C:\\xml\\\xE4", 10);
+  SetValue("Expand", REG_EXPAND_SZ, "%TEMP%\\x", 9);
+  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "C:\\xml\\\xE4");
+  EXPECT_EQ(store_.ReadMachineString(kKey, "Expand"), "%TEMP%\\x");
+}
+
+TEST_F(Win32ConfigStoreTest, EmptyStringIsAValue) {
+  SetValue("XmlDir", REG_SZ, "", 1);
+  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "");
+}
+
+TEST_F(Win32ConfigStoreTest, ValueWithoutTerminatingZero) {
+  SetValue("XmlDir", REG_SZ, "C:\\abc", 6);
+  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "C:\\abc");
+}
+
+TEST_F(Win32ConfigStoreTest, OtherTypesAndMissingValuesAreAbsent) {
+  const DWORD number = 42;
+  SetValue("XmlDir", REG_DWORD, &number, sizeof number);
+  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), std::nullopt);
+  EXPECT_EQ(store_.ReadMachineString(kKey, "Missing"), std::nullopt);
+  EXPECT_EQ(store_.ReadMachineString("Software\\Kalbrix\\NoSuchKey", "XmlDir"), std::nullopt);
+}
+
+TEST_F(Win32ConfigStoreTest, IniNamesIgnoreCaseAndMissingGivesFallback) {
+  char full[MAX_PATH];
+  GetFullPathNameA(ini_.c_str(), MAX_PATH, full, nullptr);
+  ini_ = full;
+  WriteIni("[global]\r\nurl=http://127.0.0.1:1/nolt\r\n[Demo]\r\nKEY=abc\r\n");
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "URL", "x"), "http://127.0.0.1:1/nolt");
+  EXPECT_EQ(store_.ReadIni(ini_, "DEMO", "key", "x"), "abc");
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "TicketData", "keep"), "keep");
+  EXPECT_EQ(store_.ReadIni(ini_ + ".missing", "Global", "URL", "dflt"), "dflt");
+}
+
+TEST_F(Win32ConfigStoreTest, IniValueIsReadUpTo2047Characters) {
+  char full[MAX_PATH];
+  GetFullPathNameA(ini_.c_str(), MAX_PATH, full, nullptr);
+  ini_ = full;
+  WriteIni("[Global]\r\nURL=" + std::string(3000, 'u') + "\r\n");
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "URL", "").size(), 2047u);
+}
+
+}  // namespace
+}  // namespace qalo
