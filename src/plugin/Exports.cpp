@@ -29,7 +29,7 @@ extern "C" {
 std::int32_t QALO_STDCALL ExportXML(const char* defaultXmlDir, const char* beraterRef,
                                     std::int32_t reserved, const double* datum,
                                     const char* settingsText) {
-  return Guarded(qalo::kUnexpectedFailure, [&] {
+  return Guarded(qalo::result::kUnexpectedFailure, [&] {
     auto handler = qalo::Identity().ExportXmlHandler;
     if (!handler) return qalo::result::kOnlineError;
     return handler(OrEmpty(defaultXmlDir), OrEmpty(beraterRef), reserved, datum,

@@ -17,8 +17,3 @@ std::int32_t QALO_STDCALL AppVersionCheck(std::int32_t hostVersion);
 void QALO_STDCALL ImportVersionInfo(char* versionBuffer);
 std::int32_t QALO_STDCALL VersionInfo();
 }
-
-namespace qalo {
-// The result of an export whose work ended in an exception.
-constexpr std::int32_t kUnexpectedFailure = -9;
-}  // namespace qalo

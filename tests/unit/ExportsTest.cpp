@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "workflow/ImpApi_QALO.h"
+#include "plugin/ResultCodes.h"
 
 namespace qalo {
 namespace {
@@ -39,23 +39,14 @@ class ExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetPluginFrame();
-    RegisterPlugin(Identity());
+    Identity().PluginVersion = "2.0.6";
     gCalls.clear();
     gReceived.clear();
   }
   void TearDown() override { ResetPluginFrame(); }
 };
 
-TEST_F(ExportsTest, IdentityAfterLoad) {
-  EXPECT_EQ(Identity().PluginNumber, 150);
-  EXPECT_EQ(Identity().PluginName, "QALO");
-  EXPECT_EQ(Identity().PluginVersion, "2.0.6");
-  EXPECT_EQ(Identity().PluginFileName, "ImpApi_QALO.dll");
-  EXPECT_NE(Identity().ExportXmlHandler, nullptr);
-  EXPECT_EQ(Identity().ProgressCallback, nullptr);
-}
-
-TEST_F(ExportsTest, FramePlaceholdersBeforeThePluginRegisters) {
+TEST_F(ExportsTest, FramePlaceholders) {
   ResetPluginFrame();
   EXPECT_EQ(Identity().PluginNumber, 1);
   EXPECT_EQ(Identity().PluginName, "test_dummy");
@@ -91,6 +82,11 @@ TEST_F(ExportsTest, ImportVersionInfoCutsAt255Characters) {
   EXPECT_EQ(buffer[256], 0x55);
 }
 
+TEST_F(ExportsTest, ExportXmlWithoutHandlerFails) {
+  Identity().ExportXmlHandler = nullptr;
+  EXPECT_LT(ExportXML("", "", 0, nullptr, ""), 0);
+}
+
 TEST_F(ExportsTest, ExportXmlForwardsToTheSlotWithNullTextsAsEmpty) {
   Identity().ExportXmlHandler = &RecordingHandler;
   const double datum = 46000.0;
@@ -105,7 +101,7 @@ TEST_F(ExportsTest, ExportXmlForwardsToTheSlotWithNullTextsAsEmpty) {
 
 TEST_F(ExportsTest, NoExceptionLeavesExportXml) {
   Identity().ExportXmlHandler = &ThrowingHandler;
-  EXPECT_EQ(ExportXML("C:\\x", "B", 0, nullptr, ""), kUnexpectedFailure);
+  EXPECT_EQ(ExportXML("C:\\x", "B", 0, nullptr, ""), result::kUnexpectedFailure);
 }
 
 TEST_F(ExportsTest, CallbackIsReplacedAndRemoved) {
