@@ -1,7 +1,17 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#ifdef _WIN32
+#include <process.h>
+#define QALO_TEST_PID _getpid()
+#else
+#include <unistd.h>
+#define QALO_TEST_PID getpid()
+#endif
 
 namespace qalo::test {
 
@@ -11,6 +21,14 @@ namespace qalo::test {
 inline std::string TestDataPath(const std::string& name) {
   const std::string header = __FILE__;
   return header.substr(0, header.rfind("support")) + "data/" + name;
+}
+
+// A path in the temporary folder that no other test, and no other run of
+// the same test, uses at the same time.
+inline std::string UniqueTempPath(const std::string& name) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "qalo_" + std::to_string(QALO_TEST_PID) + "_" +
+         (test ? test->name() : "") + "_" + name;
 }
 
 // The whole file as bytes; empty when it cannot be read.

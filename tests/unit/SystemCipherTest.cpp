@@ -66,7 +66,7 @@ class SystemCipherTest : public ::testing::Test {
   }
 
   std::string TempPath(const std::string& name) {
-    std::string path = ::testing::TempDir() + "qalo_cipher_" + name;
+    std::string path = test::UniqueTempPath(name);
     std::remove(path.c_str());
     return path;
   }
