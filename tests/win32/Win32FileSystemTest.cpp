@@ -15,66 +15,45 @@ namespace {
 
 class Win32FileSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    a_ = test::UniqueTempPath("a.xml");
-    b_ = test::UniqueTempPath("b.xml");
-    TearDown();
-  }
   void TearDown() override {
     DeleteFileA(a_.c_str());
     DeleteFileA(b_.c_str());
   }
-
+  bool Write(WritableFile& file, const std::string& bytes) {
+    return file.Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
   void Make(const std::string& path, const std::string& content) {
     auto file = fs_.CreateFile(path);
-    ASSERT_TRUE(file);
-    ASSERT_TRUE(file->Write(reinterpret_cast<const std::uint8_t*>(content.data()),
-                            content.size()));
-    ASSERT_TRUE(file->Close());
+    ASSERT_TRUE(file && Write(*file, content) && file->Close());
   }
 
   Win32FileSystem fs_;
-  std::string a_, b_;
+  const std::string a_ = test::UniqueTempPath("a.xml"), b_ = test::UniqueTempPath("b.xml");
 };
 
-TEST_F(Win32FileSystemTest, WrittenBytesArriveAndCloseEndsWriting) {
+TEST_F(Win32FileSystemTest, CreateReplacesWritesAppendAndCloseEndsWriting) {
+  Make(a_, "long old content");
   auto file = fs_.CreateFile(a_);
   ASSERT_TRUE(file);
-  const std::string content("x\0y\r\n\xE4", 6);
-  EXPECT_TRUE(file->Write(reinterpret_cast<const std::uint8_t*>(content.data()), 3));
-  EXPECT_TRUE(file->Write(reinterpret_cast<const std::uint8_t*>(content.data()) + 3, 3));
+  EXPECT_TRUE(Write(*file, std::string("x\0y", 3)));
+  EXPECT_TRUE(Write(*file, "\r\n\xE4"));
   EXPECT_TRUE(file->Close());
   EXPECT_FALSE(file->Close());
-  EXPECT_FALSE(file->Write(reinterpret_cast<const std::uint8_t*>("z"), 1));
-  EXPECT_EQ(test::ReadWholeFile(a_), content);
+  EXPECT_FALSE(Write(*file, "z"));
+  EXPECT_EQ(test::ReadWholeFile(a_), std::string("x\0y\r\n\xE4", 6));
+  EXPECT_EQ(fs_.CreateFile(a_ + ".d\\no\\such.xml"), nullptr);
 }
 
-TEST_F(Win32FileSystemTest, CreateReplacesAnExistingFile) {
-  Make(a_, "long old content");
-  Make(a_, "new");
-  EXPECT_EQ(test::ReadWholeFile(a_), "new");
-}
-
-TEST_F(Win32FileSystemTest, MoveReplacesTheTarget) {
+TEST_F(Win32FileSystemTest, MoveReplacesTheTargetAndDeleteRemoves) {
   Make(a_, "fresh");
   Make(b_, "stale");
   EXPECT_TRUE(fs_.MoveReplace(a_, b_));
   EXPECT_FALSE(fs_.FileExists(a_));
   EXPECT_EQ(test::ReadWholeFile(b_), "fresh");
   EXPECT_FALSE(fs_.MoveReplace(a_, b_));
-}
-
-TEST_F(Win32FileSystemTest, DeleteAndExists) {
-  EXPECT_FALSE(fs_.FileExists(a_));
-  EXPECT_FALSE(fs_.DeleteFile(a_));
-  Make(a_, "");
-  EXPECT_TRUE(fs_.FileExists(a_));
-  EXPECT_TRUE(fs_.DeleteFile(a_));
-  EXPECT_FALSE(fs_.FileExists(a_));
-}
-
-TEST_F(Win32FileSystemTest, CreateInAMissingFolderFails) {
-  EXPECT_EQ(fs_.CreateFile(a_ + ".d\\no\\such.xml"), nullptr);
+  EXPECT_TRUE(fs_.DeleteFile(b_));
+  EXPECT_FALSE(fs_.FileExists(b_));
+  EXPECT_FALSE(fs_.DeleteFile(b_));
 }
 
 }  // namespace
