@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -72,7 +73,7 @@ class DialogUser {
     SendMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
   }
 
-  bool found_ = false;
+  std::atomic<bool> found_{false};
   std::thread thread_;
 };
 
