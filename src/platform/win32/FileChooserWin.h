@@ -1,0 +1,15 @@
+#pragma once
+// The file chooser over the common file-open dialog (GetOpenFileNameA),
+// modal to the calling thread's active window.
+#include "platform/Dialogs.h"
+
+namespace qalo {
+
+class FileChooserWin final : public FileChooser {
+ public:
+  // The chosen file's full path; nullopt on cancel and when the dialog
+  // fails (a path too long for its buffer included).
+  std::optional<std::string> ChooseFile(const std::string& title) override;
+};
+
+}  // namespace qalo

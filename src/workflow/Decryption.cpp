@@ -1,0 +1,136 @@
+#include "workflow/Decryption.h"
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "platform/TdeaChain.h"
+#include "plugin/ResultCodes.h"
+#include "workflow/HexToBytes.h"
+
+namespace qalo {
+namespace {
+
+constexpr std::int32_t kDecrypt = 0;
+const char kChooserTitle[] = "QALO - Importfile auswählen ...";
+const char kSucceeded[] = "... erfolgreich dechiffriert!";
+const char kException[] = "... mit Exception ABGEBROCHEN !!";
+const char kInvalidKey[] =
+    "... Schlüssel (UserKey) ungültig: höchstens 48 Hexadezimalziffern (0-9, a-f) erlaubt!";
+const char kExportNotCreated[] = "... Exportdatei konnte nicht angelegt werden!";
+
+std::string ErrorLine(std::int32_t rc) { return "... meldet Fehler # " + std::to_string(rc); }
+
+// The key, or a log line and nullopt; the key itself is never logged.
+std::optional<KeyBytes> KeyOrLog(const std::string& userKey, HostReporter& host) {
+  std::optional<KeyBytes> key = ConvertKey(userKey);
+  if (!key) host.Log(kInvalidKey);
+  return key;
+}
+
+// The cipher's verdict on a length that is not a multiple of 8, asked with
+// the odd tail alone so that no byte of the buffer is touched.
+std::int32_t RefuseLength(const ResponseBuffer& buffer, const KeyBytes& key, Cipher& cipher,
+                          const KeyBytes& iv) {
+  const auto tail = static_cast<std::int32_t>(buffer.Size() % TdeaChain::kBlock);
+  std::uint8_t in[TdeaChain::kBlock] = {}, out[TdeaChain::kBlock] = {};
+  const ResponseBuffer::Block last = buffer.BlockAt(buffer.BlockCount() - 1);
+  std::memcpy(in, last.data + last.size - tail, tail);
+  return cipher.TDEA_BytesMode(out, in, tail, key.data(), kDecrypt, "CBC", iv.data());
+}
+
+std::int32_t DecryptBlocks(ResponseBuffer& buffer, const KeyBytes& key, Cipher& cipher) {
+  const KeyBytes iv = HexToBytes(kIvText);
+  if (buffer.Size() % TdeaChain::kBlock != 0) return RefuseLength(buffer, key, cipher, iv);
+
+  TdeaChain chain(cipher, key.data(), kDecrypt, iv.data());
+  std::vector<std::uint8_t> input(buffer.BlockCount() > 0 ? buffer.BlockSize() : 0);
+  for (std::size_t i = 0; i < buffer.BlockCount(); ++i) {
+    const ResponseBuffer::Block block = buffer.BlockAt(i);
+    std::memcpy(input.data(), block.data, block.size);
+    const std::int32_t rc =
+        chain.Next(block.data, input.data(), static_cast<std::int32_t>(block.size));
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
+std::int32_t DecryptResponseOrThrow(ResponseBuffer& buffer, const std::string& userKey,
+                                    Cipher& cipher, HostReporter& host) {
+  host.Log("Entschlüsseln der Daten ...");
+  host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
+  const std::optional<KeyBytes> key = KeyOrLog(userKey, host);
+  if (!key) return result::kDecryptFailed;
+  const std::int32_t rc = DecryptBlocks(buffer, *key, cipher);
+  if (rc != 0) {
+    host.Log(ErrorLine(rc));
+    return result::kDecryptFailed;
+  }
+  host.Log(kSucceeded);
+  return result::kOk;
+}
+
+std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::string& importFile,
+                                const KeyBytes& key, Cipher& cipher, FileSystem& files,
+                                HostReporter& host) {
+  const std::string temporary = TemporaryExportName(exportFileName);
+  const KeyBytes iv = HexToBytes(kIvText);
+  const auto discardTemporary = [&] {
+    if (files.FileExists(temporary)) files.DeleteFile(temporary);
+  };
+  std::int32_t rc;
+  try {
+    rc = cipher.TDEA_File(temporary, importFile, key.data(), kDecrypt, "CBC", iv.data());
+  } catch (...) {
+    discardTemporary();
+    host.Log(kException);
+    return result::kDecryptFailed;
+  }
+  if (rc != 0) {
+    discardTemporary();
+    host.Log(ErrorLine(rc));
+    return result::kDecryptFailed;
+  }
+  if (!files.MoveReplace(temporary, exportFileName)) {
+    discardTemporary();
+    host.Log(kExportNotCreated);
+    return result::kDecryptFailed;
+  }
+  host.Log(kSucceeded);
+  return result::kOk;
+}
+
+}  // namespace
+
+std::string TemporaryExportName(const std::string& exportFileName) {
+  return exportFileName + ".tmp";
+}
+
+std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
+                             HostReporter& host) {
+  try {
+    return DecryptResponseOrThrow(buffer, userKey, cipher, host);
+  } catch (...) {
+    // Out of memory for the block copy, or a cipher that threw.
+    host.Log(kException);
+    return result::kDecryptFailed;
+  }
+}
+
+std::int32_t DecryptImportFile(const std::string& exportFileName, const std::string& userKey,
+                               FileChooser& chooser, Cipher& cipher, FileSystem& files,
+                               HostReporter& host) {
+  try {
+    const std::optional<std::string> importFile = chooser.ChooseFile(kChooserTitle);
+    if (!importFile) return result::kCancelled;
+    host.Log("Entschlüsseln der Datei ...");
+    const std::optional<KeyBytes> key = KeyOrLog(userKey, host);
+    if (!key) return result::kDecryptFailed;
+    return DecryptFileOrThrow(exportFileName, *importFile, *key, cipher, files, host);
+  } catch (...) {
+    host.Log(kException);
+    return result::kDecryptFailed;
+  }
+}
+
+}  // namespace qalo

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Cipher.h"
+
+namespace qalo::test {
+
+// Records every call. TDEA_BytesMode writes each input byte inverted, so a
+// test sees where the output went; bytesResult (or bytesThrow) makes a call
+// fail. TDEA_File runs onFile (e.g. to leave a file behind) and then returns
+// fileResult or throws.
+class FakeCipher : public Cipher {
+ public:
+  struct BytesCall {
+    std::vector<std::uint8_t> in;
+    std::vector<std::uint8_t> key, iv;
+    std::int32_t direction;
+    std::string mode;
+  };
+  struct FileCall {
+    std::string outFile, inFile;
+    std::vector<std::uint8_t> key, iv;
+    std::int32_t direction;
+    std::string mode;
+  };
+
+  std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
+                              const std::uint8_t* key, std::int32_t direction, const char* mode,
+                              const std::uint8_t* iv) override {
+    bytesCalls.push_back({{in, in + n}, {key, key + 24}, {iv, iv + 8}, direction, mode});
+    if (bytesThrow) throw std::bad_alloc();
+    const std::int32_t rc = bytesResult(n);
+    if (rc == 0)
+      for (std::int32_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
+    return rc;
+  }
+
+  std::int32_t TDEA_File(const std::string& outFile, const std::string& inFile,
+                         const std::uint8_t* key, std::int32_t direction, const char* mode,
+                         const std::uint8_t* iv) override {
+    fileCalls.push_back({outFile, inFile, {key, key + 24}, {iv, iv + 8}, direction, mode});
+    if (onFile) onFile(outFile);
+    if (fileThrow) throw std::runtime_error("cipher failure");
+    return fileResult;
+  }
+
+  std::int32_t RNG_KeyHex(char* out, std::int32_t, std::int32_t, const char*,
+                          std::int32_t) override {
+    out[0] = '\0';
+    return -1;  // not used by the code under test
+  }
+
+  // Default: refuses what TDEA-CBC cannot take, accepts the rest.
+  std::function<std::int32_t(std::int32_t n)> bytesResult = [](std::int32_t n) {
+    return n % 8 == 0 ? 0 : 77;
+  };
+  bool bytesThrow = false;
+  std::int32_t fileResult = 0;
+  bool fileThrow = false;
+  std::function<void(const std::string& outFile)> onFile;
+
+  std::vector<BytesCall> bytesCalls;
+  std::vector<FileCall> fileCalls;
+};
+
+}  // namespace qalo::test

@@ -1,0 +1,22 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+
+namespace qalo::test {
+
+// Answers with choice (nullopt: the user cancelled); records the titles.
+class FakeFileChooser : public FileChooser {
+ public:
+  std::optional<std::string> ChooseFile(const std::string& title) override {
+    titles.push_back(title);
+    return choice;
+  }
+
+  std::optional<std::string> choice;
+  std::vector<std::string> titles;
+};
+
+}  // namespace qalo::test

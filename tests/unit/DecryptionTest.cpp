@@ -1,0 +1,198 @@
+#include "workflow/Decryption.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/SystemCipher.h"
+#include "support/FakeCipher.h"
+#include "support/FakeFileChooser.h"
+#include "support/FakeHost.h"
+#include "support/FakeMemoryFileSystem.h"
+#include "support/TestData.h"
+
+namespace qalo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+const char kKey[] = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
+const Bytes kKeyBytes = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
+                         0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
+const Bytes kIv = {0x58, 0x30, 0x26, 0x19, 0x47, 0x31, 0x60, 0x84};
+const char kStart[] = "Entschl\xFCsseln der Daten ...";
+
+std::string Pattern(std::size_t n) {
+  std::string s(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 37 + 11);
+  return s;
+}
+
+std::string Gather(const ResponseBuffer& buffer) {
+  std::string all;
+  for (std::size_t i = 0; i < buffer.BlockCount(); ++i)
+    all.append(reinterpret_cast<const char*>(buffer.BlockAt(i).data), buffer.BlockAt(i).size);
+  return all;
+}
+
+Bytes Slice(const std::string& s, std::size_t at, std::size_t n) {
+  return {s.begin() + at, s.begin() + at + n};
+}
+
+class DecryptResponseTest : public ::testing::Test {
+ protected:
+  std::int32_t Run(const std::string& body, const std::string& key = kKey) {
+    buffer_.Assign(body);
+    return DecryptResponse(buffer_, key, cipher_, host_);
+  }
+
+  ResponseBuffer buffer_{16};
+  test::FakeCipher cipher_;
+  test::FakeHost host_;
+};
+
+TEST_F(DecryptResponseTest, EachBlockInPlaceWithThePreviousCiphertextBlockAsIv) {
+  const std::string body = Pattern(40);
+  ASSERT_EQ(Run(body), 0);
+  std::string inverted = body;  // the fake writes its input inverted
+  for (char& c : inverted) c = static_cast<char>(~c);
+  EXPECT_EQ(Gather(buffer_), inverted);
+  ASSERT_EQ(cipher_.bytesCalls.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& call = cipher_.bytesCalls[i];
+    EXPECT_EQ(call.in, Slice(body, 16 * i, i < 2 ? 16 : 8)) << i;
+    EXPECT_EQ(call.iv, i == 0 ? kIv : Slice(body, 16 * i - 8, 8)) << i;  // ciphertext, not output
+    EXPECT_EQ(call.key, kKeyBytes);
+    EXPECT_EQ(call.direction, 0);
+    EXPECT_EQ(call.mode, "CBC");
+  }
+  EXPECT_EQ(host_.Lines(),
+            (Lines{kStart, "Dateil\xE4nge: 40 Bytes", "... erfolgreich dechiffriert!"}));
+}
+
+TEST_F(DecryptResponseTest, CipherErrorStopsWithItsNumber) {
+  int calls = 0;
+  cipher_.bytesResult = [&](std::int32_t) { return ++calls == 2 ? 4711 : 0; };
+  EXPECT_EQ(Run(Pattern(48)), -5);
+  EXPECT_EQ(cipher_.bytesCalls.size(), 2u);
+  EXPECT_EQ(host_.Lines().back(), "... meldet Fehler # 4711");
+}
+
+TEST_F(DecryptResponseTest, LengthNotAMultipleOfEightIsRefusedBeforeAnyBlockChanges) {
+  const std::string body = Pattern(43);
+  EXPECT_EQ(Run(body), -5);
+  EXPECT_EQ(Gather(buffer_), body);
+  // Only the odd tail was shown to the cipher, and its number is reported.
+  ASSERT_EQ(cipher_.bytesCalls.size(), 1u);
+  EXPECT_EQ(cipher_.bytesCalls[0].in, Slice(body, 40, 3));
+  EXPECT_EQ(host_.Lines(), (Lines{kStart, "Dateil\xE4nge: 43 Bytes", "... meldet Fehler # 77"}));
+}
+
+TEST_F(DecryptResponseTest, KeyThatCannotBeConvertedIsNeitherUsedNorLogged) {
+  for (const std::string& badKey : {std::string(49, 'a'), std::string("12 34")}) {
+    EXPECT_EQ(Run(Pattern(16), badKey), -5);
+    EXPECT_TRUE(cipher_.bytesCalls.empty());
+    const std::string line = host_.Lines().back();
+    EXPECT_NE(line.find("Schl\xFCssel (UserKey) ung\xFCltig"), std::string::npos) << line;
+    EXPECT_EQ(line.find(badKey), std::string::npos);
+  }
+}
+
+TEST_F(DecryptResponseTest, ExceptionInsideEndsInMinusFive) {
+  cipher_.bytesThrow = true;
+  EXPECT_EQ(Run(Pattern(16)), -5);
+  EXPECT_EQ(host_.Lines().back(), "... mit Exception ABGEBROCHEN !!");
+}
+
+TEST(DecryptResponseSystemCipher, SampleInBlocksOfAnySizeMatchesOpenssl) {
+  // The chain must carry on across every block boundary on every platform.
+  const std::string enc = test::ReadWholeFile(test::TestDataPath("tdea-sample.enc"));
+  const std::string dec = test::ReadWholeFile(test::TestDataPath("tdea-sample.dec"));
+  const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
+  ASSERT_FALSE(enc.empty());
+  for (std::size_t blockSize : {8u, 1000u, 1u << 20}) {
+    ResponseBuffer buffer(blockSize);
+    buffer.Assign(enc);
+    test::FakeHost host;
+    ASSERT_EQ(DecryptResponse(buffer, key, *MakeSystemCipher(), host), 0) << blockSize;
+    EXPECT_TRUE(Gather(buffer) == dec) << blockSize;
+  }
+}
+
+class DecryptImportFileTest : public ::testing::Test {
+ protected:
+  DecryptImportFileTest() {
+    chooser_.choice = "C:\\daten\\import.enc";
+    cipher_.onFile = [this](const std::string& out) { files_.files[out] = "decrypted"; };
+  }
+  std::int32_t Run(const std::string& key = kKey) {
+    return DecryptImportFile(kExport, key, chooser_, cipher_, files_, host_);
+  }
+  void ExpectFiles(std::map<std::string, std::string> expected) {
+    EXPECT_EQ(files_.files, expected);
+  }
+
+  const std::string kExport = "C:\\xml\\qalo_export_261207_101530.xml";
+  const std::string kFileStart = "Entschl\xFCsseln der Datei ...";
+  test::FakeFileChooser chooser_;
+  test::FakeCipher cipher_;
+  test::FakeMemoryFileSystem files_;
+  test::FakeHost host_;
+};
+
+TEST_F(DecryptImportFileTest, ChosenFileIsDecryptedBesideAndMovedIntoPlace) {
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(chooser_.titles, (Lines{"QALO - Importfile ausw\xE4hlen ..."}));
+  ASSERT_EQ(cipher_.fileCalls.size(), 1u);
+  const auto& call = cipher_.fileCalls[0];
+  EXPECT_EQ(call.inFile, "C:\\daten\\import.enc");
+  EXPECT_EQ(call.outFile, kExport + ".tmp");
+  EXPECT_EQ(call.key, kKeyBytes);
+  EXPECT_EQ(call.iv, kIv);
+  EXPECT_EQ(call.direction, 0);
+  EXPECT_EQ(call.mode, "CBC");
+  ExpectFiles({{kExport, "decrypted"}});
+  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... erfolgreich dechiffriert!"}));
+}
+
+TEST_F(DecryptImportFileTest, CancelIsMinusFourWithoutALineOrFile) {
+  chooser_.choice.reset();
+  EXPECT_EQ(Run(), -4);
+  EXPECT_TRUE(host_.events.empty());
+  EXPECT_TRUE(cipher_.fileCalls.empty());
+  ExpectFiles({});
+}
+
+TEST_F(DecryptImportFileTest, FailuresLeaveNoFile) {
+  cipher_.fileResult = 9;
+  EXPECT_EQ(Run(), -5);
+  ExpectFiles({});
+  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... meldet Fehler # 9"}));
+
+  cipher_.fileThrow = true;
+  host_.events.clear();
+  EXPECT_EQ(Run(), -5);
+  ExpectFiles({});
+  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... mit Exception ABGEBROCHEN !!"}));
+}
+
+TEST_F(DecryptImportFileTest, ExportFileThatCannotBePutInPlaceKeepsTheOldOne) {
+  files_.failMove = true;
+  files_.files[kExport] = "older export";
+  EXPECT_EQ(Run(), -5);
+  ExpectFiles({{kExport, "older export"}});
+  EXPECT_EQ(host_.Lines().back(), "... Exportdatei konnte nicht angelegt werden!");
+}
+
+TEST_F(DecryptImportFileTest, KeyThatCannotBeConvertedEndsBeforeTheCipher) {
+  EXPECT_EQ(Run("not a key"), -5);
+  EXPECT_TRUE(cipher_.fileCalls.empty());
+  ASSERT_EQ(host_.Lines().size(), 2u);
+  EXPECT_EQ(host_.Lines()[1].find("not a key"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qalo

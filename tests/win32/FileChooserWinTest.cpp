@@ -1,0 +1,142 @@
+// The import-file mode with the real file-open dialog, driven like a user
+// from a second thread, the CNG cipher and the Win32 file system.
+#include <windows.h>
+#undef CreateFile
+#undef DeleteFile
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/SystemCipher.h"
+#include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "support/FakeHost.h"
+#include "support/TestData.h"
+#include "workflow/Decryption.h"
+
+namespace qalo {
+namespace {
+
+const char kTitle[] = "QALO - Importfile ausw\xE4hlen ...";
+
+// Stops the enumeration at the file dialog of this process (tests in other
+// processes may show theirs at the same time).
+BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char className[16] = {}, title[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, title, sizeof title);
+  if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
+      std::strcmp(title, kTitle) != 0)
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+HWND FindOwnDialog() {
+  HWND found = nullptr;
+  EnumWindows(&MatchOwnDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Waits for the dialog, types path into its file-name box (unless empty)
+// and presses the button with the given id.
+class DialogUser {
+ public:
+  DialogUser(std::string path, int button)
+      : thread_([this, path, button] { Act(path, button); }) {}
+  ~DialogUser() { thread_.join(); }
+  bool FoundDialog() const { return found_; }
+
+ private:
+  void Act(const std::string& path, int button) {
+    HWND dialog = nullptr;
+    // Bounded so that a dialog that never shows fails the test instead of
+    // hanging it.
+    for (int i = 0; i < 1500 && !dialog; ++i) {
+      dialog = FindOwnDialog();
+      if (!dialog) Sleep(20);
+    }
+    if (!dialog) return;
+    found_ = true;
+    if (!path.empty()) {
+      HWND combo = GetDlgItem(dialog, 0x47c);
+      HWND edit = reinterpret_cast<HWND>(SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0));
+      SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+    SendMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+  }
+
+  std::atomic<bool> found_{false};
+  std::thread thread_;
+};
+
+std::string WindowsPath(const std::string& path) {
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(full, n) : path;
+}
+
+std::string CurrentDirectory() {
+  char dir[MAX_PATH];
+  return std::string(dir, GetCurrentDirectoryA(MAX_PATH, dir));
+}
+
+class ImportFileDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    export_ = test::UniqueTempPath("qalo_export.xml");
+    files_.DeleteFile(export_);
+  }
+  void TearDown() override { files_.DeleteFile(export_); }
+
+  std::int32_t Run() {
+    const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
+    return DecryptImportFile(export_, key, chooser_, *cipher_, files_, host_);
+  }
+
+  std::string export_;
+  FileChooserWin chooser_;
+  std::unique_ptr<Cipher> cipher_ = MakeSystemCipher();
+  Win32FileSystem files_;
+  test::FakeHost host_;
+};
+
+TEST_F(ImportFileDialogTest, ChosenFileBecomesTheExportFileAsOpensslDecryptsIt) {
+  const std::string sample = WindowsPath(test::TestDataPath("tdea-sample.enc"));
+  const std::string directoryBefore = CurrentDirectory();
+  std::int32_t rc;
+  {
+    DialogUser user(sample, IDOK);
+    rc = Run();
+    ASSERT_TRUE(user.FoundDialog());
+  }
+  ASSERT_EQ(rc, 0);
+  const std::string expected = test::ReadWholeFile(test::TestDataPath("tdea-sample.dec"));
+  ASSERT_EQ(expected.size(), 150000u);
+  EXPECT_TRUE(test::ReadWholeFile(export_) == expected);
+  EXPECT_FALSE(files_.FileExists(TemporaryExportName(export_)));
+  EXPECT_EQ(CurrentDirectory(), directoryBefore);
+  EXPECT_EQ(host_.Lines().back(), "... erfolgreich dechiffriert!");
+}
+
+TEST_F(ImportFileDialogTest, CancelWritesNothing) {
+  std::int32_t rc;
+  {
+    DialogUser user("", IDCANCEL);
+    rc = Run();
+    ASSERT_TRUE(user.FoundDialog());
+  }
+  EXPECT_EQ(rc, -4);
+  EXPECT_FALSE(files_.FileExists(export_));
+  EXPECT_TRUE(host_.events.empty());
+}
+
+}  // namespace
+}  // namespace qalo
