@@ -21,11 +21,11 @@ class FileSystem {
   virtual ~FileSystem() = default;
   virtual bool FileExists(const std::string& path) = 0;
   // Creates path, replacing a file of the same name; nullptr on failure.
-  virtual std::unique_ptr<WritableFile> CreateFile(const std::string& path) = 0;
+  virtual std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) = 0;
   // Renames from to to, replacing an existing to; false on failure.
   virtual bool MoveReplace(const std::string& from, const std::string& to) = 0;
   // Deletes path; false when it could not be deleted (or did not exist).
-  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool Remove(const std::string& path) = 0;
 };
 
 }  // namespace qalo

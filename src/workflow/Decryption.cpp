@@ -6,6 +6,7 @@
 
 #include "platform/TdeaChain.h"
 #include "plugin/ResultCodes.h"
+#include "workflow/ExportFile.h"
 #include "workflow/HexToBytes.h"
 
 namespace qalo {
@@ -76,7 +77,7 @@ std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::st
   const std::string temporary = TemporaryExportName(exportFileName);
   const KeyBytes iv = HexToBytes(kIvText);
   const auto discardTemporary = [&] {
-    if (files.FileExists(temporary)) files.DeleteFile(temporary);
+    if (files.FileExists(temporary)) files.Remove(temporary);
   };
   std::int32_t rc;
   try {
@@ -101,10 +102,6 @@ std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::st
 }
 
 }  // namespace
-
-std::string TemporaryExportName(const std::string& exportFileName) {
-  return exportFileName + ".tmp";
-}
 
 std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
                              HostReporter& host) {

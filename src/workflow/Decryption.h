@@ -28,7 +28,4 @@ std::int32_t DecryptImportFile(const std::string& exportFileName, const std::str
                                FileChooser& chooser, Cipher& cipher, FileSystem& files,
                                HostReporter& host);
 
-// The name the import-file mode decrypts into before the rename.
-std::string TemporaryExportName(const std::string& exportFileName);
-
 }  // namespace qalo

@@ -15,7 +15,7 @@ class FakeMemoryFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
 
-  std::unique_ptr<WritableFile> CreateFile(const std::string& path) override {
+  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override {
     files[path].clear();
     return std::make_unique<File>(*this, path);
   }
@@ -29,7 +29,7 @@ class FakeMemoryFileSystem : public FileSystem {
     return true;
   }
 
-  bool DeleteFile(const std::string& path) override { return files.erase(path) != 0; }
+  bool Remove(const std::string& path) override { return files.erase(path) != 0; }
 
   std::map<std::string, std::string> files;
   bool failMove = false;

@@ -1,8 +1,6 @@
 // The import-file mode with the real file-open dialog, driven like a user
 // from a second thread, the CNG cipher and the Win32 file system.
 #include <windows.h>
-#undef CreateFile
-#undef DeleteFile
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -18,6 +16,7 @@
 #include "support/FakeHost.h"
 #include "support/TestData.h"
 #include "workflow/Decryption.h"
+#include "workflow/ExportFile.h"
 
 namespace qalo {
 namespace {
@@ -92,9 +91,9 @@ class ImportFileDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     export_ = test::UniqueTempPath("qalo_export.xml");
-    files_.DeleteFile(export_);
+    files_.Remove(export_);
   }
-  void TearDown() override { files_.DeleteFile(export_); }
+  void TearDown() override { files_.Remove(export_); }
 
   std::int32_t Run() {
     const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));

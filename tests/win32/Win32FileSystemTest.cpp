@@ -1,6 +1,4 @@
 #include <windows.h>
-#undef CreateFile
-#undef DeleteFile
 
 #include "platform/win32/Win32FileSystem.h"
 
@@ -23,7 +21,7 @@ class Win32FileSystemTest : public ::testing::Test {
     return file.Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   void Make(const std::string& path, const std::string& content) {
-    auto file = fs_.CreateFile(path);
+    auto file = fs_.CreateForWriting(path);
     ASSERT_TRUE(file && Write(*file, content) && file->Close());
   }
 
@@ -33,7 +31,7 @@ class Win32FileSystemTest : public ::testing::Test {
 
 TEST_F(Win32FileSystemTest, CreateReplacesWritesAppendAndCloseEndsWriting) {
   Make(a_, "long old content");
-  auto file = fs_.CreateFile(a_);
+  auto file = fs_.CreateForWriting(a_);
   ASSERT_TRUE(file);
   EXPECT_TRUE(Write(*file, std::string("x\0y", 3)));
   EXPECT_TRUE(Write(*file, "\r\n\xE4"));
@@ -41,7 +39,7 @@ TEST_F(Win32FileSystemTest, CreateReplacesWritesAppendAndCloseEndsWriting) {
   EXPECT_FALSE(file->Close());
   EXPECT_FALSE(Write(*file, "z"));
   EXPECT_EQ(test::ReadWholeFile(a_), std::string("x\0y\r\n\xE4", 6));
-  EXPECT_EQ(fs_.CreateFile(a_ + ".d\\no\\such.xml"), nullptr);
+  EXPECT_EQ(fs_.CreateForWriting(a_ + ".d\\no\\such.xml"), nullptr);
 }
 
 TEST_F(Win32FileSystemTest, MoveReplacesTheTargetAndDeleteRemoves) {
@@ -51,9 +49,9 @@ TEST_F(Win32FileSystemTest, MoveReplacesTheTargetAndDeleteRemoves) {
   EXPECT_FALSE(fs_.FileExists(a_));
   EXPECT_EQ(test::ReadWholeFile(b_), "fresh");
   EXPECT_FALSE(fs_.MoveReplace(a_, b_));
-  EXPECT_TRUE(fs_.DeleteFile(b_));
+  EXPECT_TRUE(fs_.Remove(b_));
   EXPECT_FALSE(fs_.FileExists(b_));
-  EXPECT_FALSE(fs_.DeleteFile(b_));
+  EXPECT_FALSE(fs_.Remove(b_));
 }
 
 }  // namespace

@@ -1,20 +1,9 @@
-// windows.h first: its CreateFile and DeleteFile macros would otherwise
-// rename the FileSystem methods in this file only.
-#include <windows.h>
-#undef CreateFile
-#undef DeleteFile
-
 #include "platform/win32/Win32FileSystem.h"
-#include "platform/UniqueHandle.h"
+
+#include "platform/win32/Win32Handles.h"
 
 namespace qalo {
 namespace {
-
-struct FileHandleTraits {
-  static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) noexcept { CloseHandle(h); }
-};
-using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleTraits>;
 
 class Win32WritableFile final : public WritableFile {
  public:
@@ -47,7 +36,7 @@ bool Win32FileSystem::FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::unique_ptr<WritableFile> Win32FileSystem::CreateFile(const std::string& path) {
+std::unique_ptr<WritableFile> Win32FileSystem::CreateForWriting(const std::string& path) {
   UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
@@ -58,7 +47,7 @@ bool Win32FileSystem::MoveReplace(const std::string& from, const std::string& to
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
-bool Win32FileSystem::DeleteFile(const std::string& path) {
+bool Win32FileSystem::Remove(const std::string& path) {
   return DeleteFileA(path.c_str()) != FALSE;
 }
 

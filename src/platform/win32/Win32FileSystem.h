@@ -9,10 +9,10 @@ class Win32FileSystem final : public FileSystem {
   // True for an existing file or directory.
   bool FileExists(const std::string& path) override;
   // CREATE_ALWAYS, no sharing while it is open.
-  std::unique_ptr<WritableFile> CreateFile(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING.
   bool MoveReplace(const std::string& from, const std::string& to) override;
-  bool DeleteFile(const std::string& path) override;
+  bool Remove(const std::string& path) override;
 };
 
 }  // namespace qalo
