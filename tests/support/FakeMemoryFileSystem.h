@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,13 +10,14 @@
 
 namespace qalo::test {
 
-// Files as a map from path to content. failMove makes MoveReplace fail
-// without changing anything.
+// Files as a map from path to content. failCreate, failWriteAfter (bytes),
+// failClose and failMove make that step fail without changing anything more.
 class FakeMemoryFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
 
   std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override {
+    if (failCreate) return nullptr;
     files[path].clear();
     return std::make_unique<File>(*this, path);
   }
@@ -32,6 +34,9 @@ class FakeMemoryFileSystem : public FileSystem {
   bool Remove(const std::string& path) override { return files.erase(path) != 0; }
 
   std::map<std::string, std::string> files;
+  bool failCreate = false;
+  std::size_t failWriteAfter = SIZE_MAX;
+  bool failClose = false;
   bool failMove = false;
 
  private:
@@ -40,10 +45,12 @@ class FakeMemoryFileSystem : public FileSystem {
     File(FakeMemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
     bool Write(const std::uint8_t* data, std::size_t n) override {
       if (closed_) return false;
-      fs_.files[path_].append(reinterpret_cast<const char*>(data), n);
+      std::string& content = fs_.files[path_];
+      if (content.size() + n > fs_.failWriteAfter) return false;
+      content.append(reinterpret_cast<const char*>(data), n);
       return true;
     }
-    bool Close() override { return !std::exchange(closed_, true); }
+    bool Close() override { return !std::exchange(closed_, true) && !fs_.failClose; }
 
    private:
     FakeMemoryFileSystem& fs_;
