@@ -107,6 +107,12 @@ int Form::ShowModal() {
   return modalResult_;
 }
 
+void Form::SetModalResult(int result) noexcept {
+  modalResult_ = result;
+  // A result set while handling a sent message must still wake GetMessage.
+  if (inModalLoop_) PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
 void Form::FocusFirstControl() {
   if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) SetFocus(first);
 }
@@ -143,7 +149,7 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (closeAction_ == CloseAction::Hide || closeAction_ == CloseAction::Cancel) {
         if (inModalLoop_)
-          modalResult_ = kResultCancel;
+          SetModalResult(kResultCancel);
         else
           Hide();
       }

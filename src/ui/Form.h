@@ -44,7 +44,8 @@ class Form : public Window {
   void Hide();
   bool Visible() const noexcept;
 
-  void SetModalResult(int result) noexcept { modalResult_ = result; }
+  // Ends a running modal loop with this result (0 keeps it running).
+  void SetModalResult(int result) noexcept;
   int ModalResult() const noexcept { return modalResult_; }
 
   // Enter clicks the default button unless a button has the focus (then that

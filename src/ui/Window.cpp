@@ -136,7 +136,9 @@ void Window::Create(Kind kind, DWORD exStyle, DWORD style, const std::string& te
   HWND hwnd = CreateWindowExA(exStyle, ClassOf(kind).name, text.c_str(), style, bounds.left,
                               bounds.top, bounds.width, bounds.height, parent,
                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ThisModule(), this);
-  if (!hwnd) throw std::runtime_error("Fenster konnte nicht erzeugt werden");
+  if (!hwnd)
+    throw std::runtime_error("Fenster konnte nicht erzeugt werden (" + std::string(ClassOf(kind).name) +
+                             ", Fehler " + std::to_string(GetLastError()) + ")");
 }
 
 std::string Window::Text() const {
