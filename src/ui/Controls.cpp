@@ -33,11 +33,18 @@ void Control::SetLeft(int left) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Control::SetSize(int width, int height) {
+  if (width == bounds_.width && height == bounds_.height) return;
+  bounds_.width = width;
+  bounds_.height = height;
+  SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Control::Focus() { SetFocus(Handle()); }
 
-void Label::Create(const Window& parent, const ControlLayout& layout) {
-  CreateChild(Kind::Label, 0, SS_LEFT | SS_NOPREFIX, layout, parent, 0);
-  autoSize_ = layout.bounds.width == 0 || layout.bounds.height == 0;
+void Label::Create(const Window& parent, const ControlLayout& layout, bool autoSize) {
+  CreateChild(Kind::Label, 0, SS_LEFTNOWORDWRAP | SS_NOPREFIX, layout, parent, 0);
+  autoSize_ = autoSize;
   if (autoSize_) FitToText();
 }
 
@@ -55,7 +62,7 @@ void Label::FitToText() {
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
-  SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetSize(r.right, r.bottom);
 }
 
 void Panel::Create(const Window& parent, const ControlLayout& layout) {

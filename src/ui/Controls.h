@@ -19,8 +19,7 @@ struct FontSpec {
   bool bold = false;
 };
 
-// One entry of a form's layout table. A width or height of 0 sizes a label
-// to its text.
+// One entry of a form's layout table.
 struct ControlLayout {
   Bounds bounds;
   const char* text = "";
@@ -32,6 +31,7 @@ class Control : public Window {
  public:
   const Bounds& Placement() const noexcept { return bounds_; }
   void SetLeft(int left);
+  void SetSize(int width, int height);
   void Focus();
 
  protected:
@@ -43,10 +43,12 @@ class Control : public Window {
   UniqueFont font_;
 };
 
+// A single line of text; it is not wrapped. An auto-sized label takes the
+// size of its text whenever the text is set (its stored size is replaced),
+// so no font and no later caption is ever cut off.
 class Label : public Control {
  public:
-  void Create(const Window& parent, const ControlLayout& layout);
-  // Sets the caption; a label laid out with its text's size follows it.
+  void Create(const Window& parent, const ControlLayout& layout, bool autoSize = true);
   void SetCaption(const std::string& caption);
 
  private:
