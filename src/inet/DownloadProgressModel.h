@@ -63,7 +63,6 @@ class DownloadProgressSlot {
   // With a window: stop its timer, hide it and destroy it. Without: nothing.
   void Hide();
   bool CancelRequested() const { return window_ && window_->Cancelled(); }
-  bool HasWindow() const { return window_ != nullptr; }
 
  private:
   Factory create_;

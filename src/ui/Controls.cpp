@@ -40,8 +40,6 @@ void Control::SetSize(int width, int height) {
   SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Control::Focus() { SetFocus(Handle()); }
-
 void Label::Create(const Window& parent, const ControlLayout& layout, bool autoSize) {
   CreateChild(Kind::Label, 0, SS_LEFTNOWORDWRAP | SS_NOPREFIX, layout, parent, 0);
   autoSize_ = autoSize;

@@ -32,7 +32,6 @@ class Control : public Window {
   const Bounds& Placement() const noexcept { return bounds_; }
   void SetLeft(int left);
   void SetSize(int width, int height);
-  void Focus();
 
  protected:
   void CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
@@ -70,7 +69,6 @@ class Shape : public Control {
  public:
   void Create(const Window& parent, const ControlLayout& layout, COLORREF fill);
   void SetFill(COLORREF fill);
-  COLORREF Fill() const noexcept { return fill_; }
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -114,7 +112,6 @@ class Timer {
   ~Timer();
 
   void SetEnabled(bool enabled);
-  bool Enabled() const noexcept { return enabled_; }
   UINT Id() const noexcept { return id_; }
   // Runs OnTimer: called by the form for each tick.
   void Tick();

@@ -77,8 +77,6 @@ void Form::Show() {
 
 void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
 
-bool Form::Visible() const noexcept { return IsWindowVisible(Handle()) != FALSE; }
-
 int Form::ShowModal() {
   if (inModalLoop_) throw std::logic_error("Formular l\xE4uft bereits modal");
   modalResult_ = kResultNone;

@@ -42,11 +42,9 @@ class Form : public Window {
   // Shows the form without waiting; the caller's thread dispatches messages.
   void Show();
   void Hide();
-  bool Visible() const noexcept;
 
   // Ends a running modal loop with this result (0 keeps it running).
   void SetModalResult(int result) noexcept;
-  int ModalResult() const noexcept { return modalResult_; }
 
   // Enter clicks the default button unless a button has the focus (then that
   // one); Esc clicks the cancel button, or does nothing without one.

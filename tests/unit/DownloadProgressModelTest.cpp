@@ -46,16 +46,6 @@ TEST(DownloadProgressModel, CancelMarksStopsAndRecolours) {
   EXPECT_EQ(model.BlockLeft(), 30);
 }
 
-TEST(DownloadProgressModel, StartsRunningAndShowClearsTheMark) {
-  DownloadProgressModel model;
-  EXPECT_EQ(model.Caption(), kRunning);
-  EXPECT_EQ(model.Colour(), BlockColour::Highlight);
-  EXPECT_FALSE(model.TimerEnabled());
-  model.Button1Click();
-  model.FormShow();
-  EXPECT_FALSE(model.Cancelled());
-}
-
 // A window over the real model that writes what the module does to it
 // into a shared journal.
 class FakeWindow : public ProgressWindow {
@@ -126,7 +116,6 @@ TEST_F(DownloadProgressSlotTest, HideStopsHidesAndDestroysInThisOrder) {
   journal.clear();
   slot.Hide();
   EXPECT_EQ(journal, (std::vector<std::string>{"timer off", "hide", "destroy"}));
-  EXPECT_FALSE(slot.HasWindow());
   EXPECT_EQ(window, nullptr);
 }
 
