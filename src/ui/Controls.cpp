@@ -8,8 +8,8 @@
 namespace qalo::ui {
 namespace {
 
-UniqueFont CreateUiFont(const FontSpec& spec) {
-  UniqueFont font(CreateFontA(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+UniqueFont CreateUiFont(const FontStyle& style) {
+  UniqueFont font(CreateFontA(style.height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                               FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
   if (!font) throw std::runtime_error("Schrift konnte nicht erzeugt werden");

@@ -14,7 +14,7 @@ using UniqueFont = UniqueAny<HFONT, &::DeleteObject>;
 using UniqueBrush = UniqueAny<HBRUSH, &::DeleteObject>;
 
 // Always "MS Sans Serif"; height in pixels as fonts are stored (-11 is 8 pt).
-struct FontSpec {
+struct FontStyle {
   int height = -11;
   bool bold = false;
 };
@@ -23,7 +23,7 @@ struct FontSpec {
 struct ControlLayout {
   Bounds bounds;
   const char* text = "";
-  FontSpec font;
+  FontStyle font;
 };
 
 // A child window with its own font.
