@@ -1,0 +1,33 @@
+#include "inet/DownloadProgressModel.h"
+
+namespace qalo {
+
+void DownloadProgressModel::Timer1Timer() {
+  blockLeft_ += kStep;
+  const int half = kShapeWidth / 2;
+  // The panel's own left edge (16) minus half the block brings it back to 0.
+  if (blockLeft_ > kPanelWidth - half) blockLeft_ = kPanelLeft - half;
+}
+
+void DownloadProgressModel::Button1Click() {
+  cancelled_ = true;
+  caption_ = "Download wird abgebrochen !";
+  colour_ = BlockColour::Red;
+  timerEnabled_ = false;
+}
+
+void DownloadProgressSlot::Show(void* owner) {
+  if (window_) return;
+  window_ = create_(owner);
+  window_->Show();
+  window_->EnableTimer(true);
+}
+
+void DownloadProgressSlot::Hide() {
+  if (!window_) return;
+  window_->EnableTimer(false);
+  window_->Hide();
+  window_.reset();
+}
+
+}  // namespace qalo

@@ -1,0 +1,168 @@
+#include "ui/Controls.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "ui/Form.h"
+
+namespace qalo::ui {
+namespace {
+
+UniqueFont CreateUiFont(const FontStyle& style) {
+  UniqueFont font(CreateFontA(style.height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  if (!font) throw std::runtime_error("Schrift konnte nicht erzeugt werden");
+  return font;
+}
+
+}  // namespace
+
+void Control::CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
+                          const Window& parent, UINT id) {
+  font_ = CreateUiFont(layout.font);
+  bounds_ = layout.bounds;
+  Create(kind, exStyle, WS_CHILD | WS_VISIBLE | style, layout.text, bounds_, parent.Handle(), id);
+  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+}
+
+void Control::SetLeft(int left) {
+  if (left == bounds_.left) return;
+  bounds_.left = left;
+  SetWindowPos(Handle(), nullptr, bounds_.left, bounds_.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetSize(int width, int height) {
+  if (width == bounds_.width && height == bounds_.height) return;
+  bounds_.width = width;
+  bounds_.height = height;
+  SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Label::Create(const Window& parent, const ControlLayout& layout, bool autoSize) {
+  CreateChild(Kind::Label, 0, SS_LEFTNOWORDWRAP | SS_NOPREFIX, layout, parent, 0);
+  autoSize_ = autoSize;
+  if (autoSize_) FitToText();
+}
+
+void Label::SetCaption(const std::string& caption) {
+  SetText(caption);
+  if (autoSize_) FitToText();
+}
+
+void Label::FitToText() {
+  HDC dc = GetDC(Handle());
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+  const std::string text = Text();
+  RECT r{0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  SetSize(r.right, r.bottom);
+}
+
+void Panel::Create(const Window& parent, const ControlLayout& layout) {
+  CreateChild(Kind::Panel, 0, WS_CLIPCHILDREN, layout, parent, 0);
+}
+
+LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Handle(), &ps);
+    RECT r;
+    GetClientRect(Handle(), &r);
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+    EndPaint(Handle(), &ps);
+    return 0;
+  }
+  return Control::OnMessage(msg, wParam, lParam);
+}
+
+void Shape::Create(const Window& parent, const ControlLayout& layout, COLORREF fill) {
+  SetFill(fill);
+  CreateChild(Kind::Shape, 0, 0, layout, parent, 0);
+}
+
+void Shape::SetFill(COLORREF fill) {
+  if (brush_ && fill == fill_) return;
+  UniqueBrush brush(CreateSolidBrush(fill));
+  if (!brush) throw std::runtime_error("Pinsel konnte nicht erzeugt werden");
+  brush_ = std::move(brush);
+  fill_ = fill;
+  if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+LRESULT Shape::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return TRUE;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      RECT r;
+      GetClientRect(Handle(), &r);
+      FillRect(dc, &r, brush_.get());
+      EndPaint(Handle(), &ps);
+      return 0;
+    }
+  }
+  return Control::OnMessage(msg, wParam, lParam);
+}
+
+void Button::Create(const Window& parent, const ControlLayout& layout, UINT id, bool isDefault) {
+  CreateChild(Kind::Button, 0, WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), layout,
+              parent, id);
+}
+
+void Button::Click() {
+  if (OnClick) OnClick();
+  if (ModalResult == kResultNone) return;
+  if (auto* form = dynamic_cast<Form*>(Window::FromHandle(GetAncestor(Handle(), GA_ROOT))))
+    form->SetModalResult(ModalResult);
+}
+
+void Button::OnCommand(WORD notification) {
+  if (notification == BN_CLICKED) Click();
+}
+
+void Edit::Create(const Window& parent, const ControlLayout& layout, UINT id, EditOptions options) {
+  CreateChild(Kind::Edit, WS_EX_CLIENTEDGE, WS_TABSTOP | ES_AUTOHSCROLL | (options.masked ? ES_PASSWORD : 0),
+              layout, parent, id);
+  SendMessageA(Handle(), EM_LIMITTEXT, 0, 0);
+  if (options.masked) SendMessageA(Handle(), EM_SETPASSWORDCHAR, '*', 0);
+}
+
+void Edit::WipeText() {
+  const int length = GetWindowTextLengthA(Handle());
+  if (length > 0) SetText(std::string(static_cast<size_t>(length), '*'));
+  SetText("");
+}
+
+Timer::Timer(Form& owner, UINT id, UINT intervalMs) : owner_(owner), id_(id), interval_(intervalMs) {
+  owner_.timers_.push_back(this);
+}
+
+Timer::~Timer() {
+  SetEnabled(false);
+  auto& timers = owner_.timers_;
+  timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+}
+
+void Timer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  if (enabled) {
+    if (!SetTimer(owner_.Handle(), id_, interval_, nullptr))
+      throw std::runtime_error("Zeitgeber konnte nicht gestartet werden");
+  } else if (owner_.Handle()) {
+    KillTimer(owner_.Handle(), id_);
+  }
+  enabled_ = enabled;
+}
+
+void Timer::Tick() {
+  if (enabled_ && OnTimer) OnTimer();
+}
+
+}  // namespace qalo::ui

@@ -1,0 +1,128 @@
+#pragma once
+// The controls a form is built from. Each is created once from its layout
+// entry and lives as long as the form that holds it.
+#include <functional>
+#include <string>
+
+#include "ui/Window.h"
+
+namespace qalo::ui {
+
+class Form;
+
+using UniqueFont = UniqueAny<HFONT, &::DeleteObject>;
+using UniqueBrush = UniqueAny<HBRUSH, &::DeleteObject>;
+
+// Always "MS Sans Serif"; height in pixels as fonts are stored (-11 is 8 pt).
+struct FontStyle {
+  int height = -11;
+  bool bold = false;
+};
+
+// One entry of a form's layout table.
+struct ControlLayout {
+  Bounds bounds;
+  const char* text = "";
+  FontStyle font;
+};
+
+// A child window with its own font.
+class Control : public Window {
+ public:
+  const Bounds& Placement() const noexcept { return bounds_; }
+  void SetLeft(int left);
+  void SetSize(int width, int height);
+
+ protected:
+  void CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
+                   const Window& parent, UINT id);
+
+ private:
+  Bounds bounds_;
+  UniqueFont font_;
+};
+
+// A single line of text; it is not wrapped. An auto-sized label takes the
+// size of its text whenever the text is set (its stored size is replaced),
+// so no font and no later caption is ever cut off.
+class Label : public Control {
+ public:
+  void Create(const Window& parent, const ControlLayout& layout, bool autoSize = true);
+  void SetCaption(const std::string& caption);
+
+ private:
+  void FitToText();
+  bool autoSize_ = false;
+};
+
+// A flat area in the form's colour with a one-pixel lowered outer bevel.
+class Panel : public Control {
+ public:
+  void Create(const Window& parent, const ControlLayout& layout);
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A filled rectangle without outline.
+class Shape : public Control {
+ public:
+  void Create(const Window& parent, const ControlLayout& layout, COLORREF fill);
+  void SetFill(COLORREF fill);
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  COLORREF fill_ = 0;
+  UniqueBrush brush_;
+};
+
+// A push button. A click runs OnClick and then, if the button carries a
+// modal result, hands it to its form.
+class Button : public Control {
+ public:
+  void Create(const Window& parent, const ControlLayout& layout, UINT id, bool isDefault = false);
+  void Click();
+  void OnCommand(WORD notification) override;
+
+  std::function<void()> OnClick;
+  int ModalResult = 0;
+};
+
+struct EditOptions {
+  bool masked = false;  // every character shows as "*"
+};
+
+// A single-line edit with a sunken border and no length limit.
+class Edit : public Control {
+ public:
+  void Create(const Window& parent, const ControlLayout& layout, UINT id, EditOptions options);
+  // Overwrites the text the edit window holds, then empties it: for secrets.
+  void WipeText();
+};
+
+// A timer of a form; ticks arrive as the form's WM_TIMER messages, so they
+// run only while the form's thread dispatches messages.
+class Timer {
+ public:
+  Timer(Form& owner, UINT id, UINT intervalMs = 1000);
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+  ~Timer();
+
+  void SetEnabled(bool enabled);
+  UINT Id() const noexcept { return id_; }
+  // Runs OnTimer: called by the form for each tick.
+  void Tick();
+
+  std::function<void()> OnTimer;
+
+ private:
+  Form& owner_;
+  UINT id_;
+  UINT interval_;
+  bool enabled_ = false;
+};
+
+}  // namespace qalo::ui

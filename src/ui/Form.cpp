@@ -1,0 +1,177 @@
+#include "ui/Form.h"
+
+#include <stdexcept>
+
+namespace qalo::ui {
+namespace {
+
+DWORD StyleOf(Frame frame) {
+  switch (frame) {
+    case Frame::Single: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    case Frame::DialogNoMenu: return WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+    case Frame::DialogClose: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  }
+  return WS_POPUP | WS_CAPTION;
+}
+
+DWORD ExStyleOf(Frame frame) {
+  return frame == Frame::Single ? WS_EX_WINDOWEDGE : WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+}
+
+// Disables the thread's other enabled top-level windows while a modal form
+// runs, and enables them again (before the form hides, so one of them can
+// take the activation back).
+class ThreadWindowsDisabled {
+ public:
+  explicit ThreadWindowsDisabled(HWND except) : except_(except) {
+    EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND hwnd : windows_) EnableWindow(hwnd, FALSE);
+  }
+  ~ThreadWindowsDisabled() {
+    for (HWND hwnd : windows_)
+      if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+  }
+  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK Collect(HWND hwnd, LPARAM self) noexcept {
+    auto* me = reinterpret_cast<ThreadWindowsDisabled*>(self);
+    if (hwnd != me->except_ && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+      try {
+        me->windows_.push_back(hwnd);
+      } catch (...) {
+        return FALSE;
+      }
+    }
+    return TRUE;
+  }
+
+  HWND except_;
+  std::vector<HWND> windows_;
+};
+
+}  // namespace
+
+void Form::CreateForm(const FormLayout& layout, HWND owner) {
+  const DWORD style = StyleOf(layout.frame);
+  const DWORD exStyle = ExStyleOf(layout.frame);
+  RECT r{0, 0, layout.clientWidth, layout.clientHeight};
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  closeAction_ = layout.closeAction;
+  Create(Kind::Form, exStyle, style, layout.caption, {0, 0, r.right - r.left, r.bottom - r.top}, owner);
+}
+
+void Form::Show() {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  OnShow();
+  ShowWindow(Handle(), SW_SHOW);
+  FocusFirstControl();
+  UpdateWindow(Handle());
+}
+
+void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
+
+int Form::ShowModal() {
+  if (inModalLoop_) throw std::logic_error("Formular l\xE4uft bereits modal");
+  modalResult_ = kResultNone;
+  inModalLoop_ = true;
+  {
+    ThreadWindowsDisabled others(Handle());
+    lastFocus_ = nullptr;
+    Show();
+    MSG msg;
+    while (modalResult_ == kResultNone) {
+      const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+      if (got == 0) {
+        // The thread is asked to end: give the quit back to the outer loop.
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        modalResult_ = kResultCancel;
+      } else if (got == -1) {
+        modalResult_ = kResultCancel;
+      } else if (!HandleDialogKey(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+    }
+  }
+  Hide();
+  inModalLoop_ = false;
+  return modalResult_;
+}
+
+void Form::SetModalResult(int result) noexcept {
+  modalResult_ = result;
+  // A result set while handling a sent message must still wake GetMessage.
+  if (inModalLoop_) PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void Form::FocusFirstControl() {
+  if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) SetFocus(first);
+}
+
+bool Form::HandleDialogKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
+  const WPARAM key = msg.wParam;
+  if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return false;
+  HWND focus = GetFocus();
+  const LRESULT wants = focus ? SendMessageA(focus, WM_GETDLGCODE, key, 0) : 0;
+  if (wants & DLGC_WANTALLKEYS) return false;
+  switch (key) {
+    case VK_TAB:
+      if (wants & DLGC_WANTTAB) return false;
+      if (HWND next = GetNextDlgTabItem(Handle(), focus, GetKeyState(VK_SHIFT) < 0)) SetFocus(next);
+      return true;
+    case VK_RETURN: {
+      Button* target = dynamic_cast<Button*>(Window::FromHandle(focus));
+      if (!target) target = defaultButton_;
+      if (!target || !IsWindowEnabled(target->Handle())) return false;
+      target->Click();
+      return true;
+    }
+    default:  // VK_ESCAPE
+      if (!cancelButton_) return false;
+      if (IsWindowEnabled(cancelButton_->Handle())) cancelButton_->Click();
+      return true;
+  }
+}
+
+LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CLOSE:
+      if (closeAction_ == CloseAction::Hide || closeAction_ == CloseAction::Cancel) {
+        if (inModalLoop_)
+          SetModalResult(kResultCancel);
+        else
+          Hide();
+      }
+      return 0;
+    case WM_TIMER:
+      for (Timer* timer : timers_) {
+        if (timer->Id() == wParam) {
+          timer->Tick();
+          return 0;
+        }
+      }
+      break;
+    case WM_ACTIVATE:
+      // Keep the focused control across a change of the active window.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+  }
+  return Window::OnMessage(msg, wParam, lParam);
+}
+
+}  // namespace qalo::ui

@@ -1,0 +1,76 @@
+#pragma once
+// A top-level window built from a layout table: client size in pixels at
+// 96 dpi (never scaled), centred on the screen whenever it is shown, in the
+// colour clBtnFace. It runs modally (ShowModal) or modelessly (Show).
+#include <vector>
+
+#include "ui/Controls.h"
+
+namespace qalo::ui {
+
+enum class Frame {
+  Single,        // fixed border, title bar with system menu and close box
+  DialogNoMenu,  // fixed dialog frame, title bar without system menu or close box
+  DialogClose,   // fixed dialog frame, title bar with the close box only
+};
+
+// What the close box (WM_CLOSE) does.
+enum class CloseAction {
+  Hide,    // hide the form; a modal loop ends with result 2
+  Cancel,  // modal result 2 (hide when modeless)
+  None,    // nothing
+};
+
+struct FormLayout {
+  const char* caption = "";
+  int clientWidth = 0;
+  int clientHeight = 0;
+  Frame frame = Frame::Single;
+  CloseAction closeAction = CloseAction::Hide;
+};
+
+constexpr int kResultNone = 0;
+constexpr int kResultOk = 1;
+constexpr int kResultCancel = 2;
+
+class Form : public Window {
+ public:
+  // Shows the form and dispatches this thread's messages until a modal
+  // result is set (by a button or SetModalResult); then hides it and
+  // returns the result. The thread's other windows are disabled meanwhile.
+  int ShowModal();
+  // Shows the form without waiting; the caller's thread dispatches messages.
+  void Show();
+  void Hide();
+
+  // Ends a running modal loop with this result (0 keeps it running).
+  void SetModalResult(int result) noexcept;
+
+  // Enter clicks the default button unless a button has the focus (then that
+  // one); Esc clicks the cancel button, or does nothing without one.
+  void SetDefaultButton(Button* button) noexcept { defaultButton_ = button; }
+  void SetCancelButton(Button* button) noexcept { cancelButton_ = button; }
+
+ protected:
+  // Creates the hidden window; the derived form then creates its controls
+  // in tab order.
+  void CreateForm(const FormLayout& layout, HWND owner);
+  // Runs each time the form is shown, before it becomes visible.
+  virtual void OnShow() {}
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  friend class Timer;
+  bool HandleDialogKey(const MSG& msg);
+  void FocusFirstControl();
+
+  CloseAction closeAction_ = CloseAction::Hide;
+  int modalResult_ = kResultNone;
+  bool inModalLoop_ = false;
+  HWND lastFocus_ = nullptr;
+  Button* defaultButton_ = nullptr;
+  Button* cancelButton_ = nullptr;
+  std::vector<Timer*> timers_;
+};
+
+}  // namespace qalo::ui

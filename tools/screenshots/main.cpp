@@ -1,0 +1,108 @@
+// ui-screenshots <window> <ready file> <stop file>
+// Shows one window (progress, cancelled or password) in the state a user
+// sees it, writes the window's screen rectangle "width height left top"
+// into the ready file, and closes it once the stop file exists.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "dialogs/win32/ImpApi_PwDlg_win.h"
+#include "inet/win32/ImpApiDownloadProgress.h"
+
+namespace {
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+HWND WaitForWindow(const char* caption) {
+  for (int i = 0; i < 2000; ++i) {
+    if (HWND hwnd = FindWindowA(nullptr, caption); hwnd && IsWindowVisible(hwnd)) return hwnd;
+    Sleep(5);
+  }
+  return nullptr;
+}
+
+// Announces the window once it has painted.
+bool Announce(HWND window, const std::string& readyFile) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  RECT r;
+  GetWindowRect(window, &r);
+  FILE* f = std::fopen(readyFile.c_str(), "w");
+  if (!f) return false;
+  std::fprintf(f, "%ld %ld %ld %ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+  return std::fclose(f) == 0;
+}
+
+// Dispatches messages, as the host does during a download, until told to stop.
+void PumpUntil(const std::string& stopFile) {
+  while (!Exists(stopFile)) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+int ShowProgress(bool cancelled, const std::string& ready, const std::string& stop) {
+  qalo::ShowDownloadProgress(nullptr);
+  HWND form = WaitForWindow("Info");
+  if (!form) return 1;
+  KillTimer(form, qalo::kTimer1Id);  // hold the block still for the picture
+  for (int tick = 0; tick < 6; ++tick) SendMessageA(form, WM_TIMER, qalo::kTimer1Id, 0);
+  if (cancelled) SendMessageA(FindWindowExA(form, nullptr, nullptr, "Download abbrechen"), BM_CLICK, 0, 0);
+  if (!Announce(form, ready)) return 1;
+  PumpUntil(stop);
+  qalo::HideDownloadProgress();
+  return 0;
+}
+
+struct PromptUser {
+  std::string ready, stop;
+  bool ok = false;
+};
+
+DWORD WINAPI TypeAndWait(void* param) {
+  auto* user = static_cast<PromptUser*>(param);
+  HWND form = WaitForWindow("QALO Passwortabfrage");
+  if (!form) return 1;
+  HWND edit = FindWindowExA(form, nullptr, "QaloEdit", nullptr);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Geheim123"));
+  user->ok = Announce(form, user->ready);
+  while (user->ok && !Exists(user->stop)) Sleep(50);
+  PostMessageA(FindWindowExA(form, nullptr, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
+  return 0;
+}
+
+int ShowPassword(const std::string& ready, const std::string& stop) {
+  qalo::TImpApiPwDlg dialog;
+  dialog.ServiceName = "QALO";
+  dialog.UserName = "hans.m\xFCller";
+  PromptUser user{ready, stop};
+  HANDLE thread = CreateThread(nullptr, 0, &TypeAndWait, &user, 0, nullptr);
+  if (!thread) return 1;
+  dialog.Execute();
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return user.ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: ui-screenshots progress|cancelled|password READY STOP\n");
+    return 2;
+  }
+  const std::string window = argv[1];
+  try {
+    if (window == "progress" || window == "cancelled") return ShowProgress(window == "cancelled", argv[2], argv[3]);
+    if (window == "password") return ShowPassword(argv[2], argv[3]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ui-screenshots: %s\n", e.what());
+    return 1;
+  }
+  std::fprintf(stderr, "ui-screenshots: unknown window %s\n", window.c_str());
+  return 2;
+}
