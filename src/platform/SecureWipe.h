@@ -11,7 +11,10 @@ inline void SecureWipe(void* data, std::size_t n) noexcept {
   while (n--) *p++ = 0;
 }
 
+// Zeroes every byte the string holds, its spare capacity included, and
+// leaves it empty.
 inline void SecureWipe(std::string& text) noexcept {
+  text.resize(text.capacity());
   SecureWipe(text.data(), text.size());
   text.clear();
 }

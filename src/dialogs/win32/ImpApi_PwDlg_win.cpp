@@ -1,7 +1,7 @@
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
 
 #include "dialogs/ImpApi_PwDlg.h"
-#include "ui/Wipe.h"
+#include "platform/SecureWipe.h"
 
 namespace qalo {
 namespace {
@@ -33,7 +33,7 @@ TImpApiPwDlg::TImpApiPwDlg(HWND owner) {
 
 TImpApiPwDlg::~TImpApiPwDlg() {
   ePasswort.WipeText();
-  ui::WipeText(PasswordText);
+  SecureWipe(PasswordText);
   DestroyHandle();
 }
 
@@ -43,7 +43,7 @@ bool TImpApiPwDlg::Execute() {
   if (ShowModal() != ui::kResultOk) return false;
   std::string typed = ePasswort.Text();
   PasswordText.swap(typed);
-  ui::WipeText(typed);
+  SecureWipe(typed);
   return true;
 }
 
