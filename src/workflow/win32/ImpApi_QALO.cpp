@@ -1,11 +1,38 @@
+// The plug-in module: its identity, and the retrieval bound to the real
+// Windows services for one ExportXML call.
 #include "workflow/ImpApi_QALO.h"
+
+#include "dialogs/win32/ImpApi_PwDlg_win.h"
+#include "inet/win32/ImpApiDownloadProgress.h"
+#include "platform/SystemCipher.h"
+#include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32ConfigStore.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/WinInet.h"
+#include "plugin/HostProxy.h"
+#include "ui/Cursor.h"
+#include "workflow/Retrieval.h"
 
 namespace qalo {
 namespace {
 
-// Stand-in until the retrieval is wired in: refuses every run, writes nothing.
-std::int32_t NotYetAvailable(const char*, const char*, std::int32_t, const double*, const char*) {
-  return -1;
+// Everything below lives for this one call and is released before it returns.
+std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::int32_t /*reserved*/,
+                       const double* datum, const char* settingsText) {
+  HostProxy host;
+  Win32Clock clock;
+  Win32ConfigStore config;
+  Win32FileSystem files;
+  const auto cipher = MakeSystemCipher();
+  Win32PasswordPrompt passwordPrompt;
+  FileChooserWin fileChooser;
+  WinInet internet;
+  Win32DownloadProgress progress;
+  ui::ScreenCursor cursor;
+  InetContext inet{internet, progress, cursor, host, [] { return Identity().ProgressCallback != nullptr; }};
+  RetrievalPlatform platform{host, clock, config, files, *cipher, passwordPrompt, fileChooser, inet};
+  return RunExport(platform, {defaultXmlDir, beraterRef, datum, settingsText});
 }
 
 }  // namespace
@@ -15,7 +42,7 @@ void RegisterPlugin(PluginIdentity& identity) {
   identity.PluginName = "QALO";
   identity.PluginVersion = "2.0.6";
   identity.PluginFileName = "ImpApi_QALO.dll";
-  identity.ExportXmlHandler = &NotYetAvailable;
+  identity.ExportXmlHandler = &RunExport;
 }
 
 }  // namespace qalo

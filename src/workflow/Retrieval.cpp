@@ -1,0 +1,156 @@
+#include "workflow/Retrieval.h"
+
+#include <climits>
+#include <new>
+
+#include "platform/SecureWipe.h"
+#include "plugin/ResultCodes.h"
+#include "workflow/DateTime.h"
+#include "workflow/Decryption.h"
+#include "workflow/ExportFile.h"
+#include "workflow/RequestHeaders.h"
+#include "workflow/ResponseBuffer.h"
+#include "workflow/ResponseClassification.h"
+#include "workflow/ServiceErrorCode.h"
+#include "workflow/SettingsText.h"
+#include "workflow/TicketDocument.h"
+
+namespace qalo {
+namespace {
+
+// The working values of one run. Everything that may hold the password or
+// the key is wiped when the run ends, however it ends.
+struct RunState {
+  ~RunState() {
+    for (auto& line : settings) SecureWipe(line);
+    SecureWipe(login.password);
+    SecureWipe(login.userKey);
+    SecureWipe(headers);
+  }
+  std::string xmlDir;
+  SettingsLines settings;
+  LoginData login;
+  std::string ticketData;
+  std::string url = kDefaultUrl;
+  std::string headers;
+};
+
+// The test override file below the XML directory's parent may replace the
+// URL, the ticket data and the key; it is normally absent.
+void ApplyTestOverrides(RetrievalPlatform& p, RunState& run) {
+  const std::string file = run.xmlDir + "\\..\\QALO\\Qalo_test.Ini";
+  if (!p.files.FileExists(file)) return;
+  run.url = p.config.ReadIni(file, "Global", "URL", run.url);
+  run.ticketData = p.config.ReadIni(file, "Global", "TicketData", run.ticketData);
+  run.login.userKey = p.config.ReadIni(file, run.login.userLogin, "KEY", run.login.userKey);
+}
+
+std::string ExportFileName(const std::string& xmlDir, double now) {
+  return xmlDir + "\\qalo_export_" + FormatFileStamp(now) + ".xml";
+}
+
+// Turns the service's answer into the export file's content in the buffer;
+// returns the result code.
+std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, RunState& run,
+                             ResponseBuffer& response) {
+  const ResponseClass answer = ClassifyResponse(ResponseWindow(response.Head(kResponseWindowSize)));
+  switch (answer.kind) {
+    case ResponseClass::Kind::EncryptedData:
+      return DecryptResponse(response, run.login.userKey, p.cipher, p.host);
+
+    case ResponseClass::Kind::OrderNumber: {
+      run.ticketData = answer.text;
+      p.host.Log(">>> Ticket erhalten #" + answer.text);
+      const TicketValidity valid = OrderTicketValidity(p.clock.Now());
+      response.Assign(BuildTicketDocument(answer.text, args.beraterRef, valid.from, valid.until));
+      return result::kOk;
+    }
+
+    case ResponseClass::Kind::ErrorCode: {
+      p.host.Log(">>> FehlerCode erhalten #" + answer.text);
+      const auto code = ParseServiceErrorCode(answer.text);
+      if (!code) return result::kInvalidErrorCode;
+      if (*code == 3000) {
+        const double now = p.clock.Now();
+        const TicketValidity valid = ErrorCodeTicketValidity(now, p.clock.Now());
+        response.Assign(BuildTicketDocument("CD", args.beraterRef, valid.from, valid.until));
+        return result::kOk;
+      }
+      // The one code whose negation has no 32-bit value is passed on as it is.
+      return *code == INT32_MIN ? *code : -*code;
+    }
+
+    case ResponseClass::Kind::Unrecognised:
+      break;
+  }
+  return result::kUnknownMessage;
+}
+
+bool WriteResponse(FileSystem& files, const std::string& path, const ResponseBuffer& response) {
+  return WriteFileAtomically(files, path, [&](WritableFile& file) {
+    for (std::size_t i = 0; i < response.BlockCount(); ++i) {
+      const ResponseBuffer::Block block = response.BlockAt(i);
+      if (!file.Write(block.data, block.size)) return false;
+    }
+    return true;
+  });
+}
+
+std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunState& run) {
+  run.xmlDir = p.config.ReadMachineString(kRegistryKey, "XmlDir").value_or(args.defaultXmlDir);
+  run.settings = SplitSettings(args.settingsText);
+  run.login = {ReadSetting(run.settings, "UserLogin"), ReadSetting(run.settings, "Password"),
+               ReadSetting(run.settings, "UserKey")};
+  run.ticketData = ReadSetting(run.settings, "TicketData");
+
+  p.host.Log("Abruf über QALO-Depotschnittstelle ...");
+  if (run.login.password.empty()) {
+    auto entered = p.passwordPrompt.Ask("QALO", run.login.userLogin);
+    if (!entered) return result::kCancelled;
+    run.login.password = *entered;
+    SecureWipe(*entered);
+  }
+
+  ApplyTestOverrides(p, run);
+  if (run.ticketData == "CD") {
+    return DecryptImportFile(ExportFileName(run.xmlDir, p.clock.Now()), run.login.userKey,
+                             p.fileChooser, p.cipher, p.files, p.host);
+  }
+
+  std::string requestDate;
+  if (run.ticketData.empty() && args.datum && *args.datum != 0.0) requestDate = FormatDate(*args.datum);
+  run.headers = BuildRequestHeaders(run.login, run.ticketData, requestDate);
+
+  p.host.Log("Aufruf: " + run.url);
+  ResponseBuffer response;
+  std::string statusText;
+  const std::int32_t code = InetDownload(p.inet, run.url, run.headers, kDownloadTimeoutSec, response,
+                                         statusText, true, true);
+  p.host.Log(code < 0 ? InetErrorText(code) : "Response vom Host empfangen.");
+  if (response.Size() == 0) return result::kNoData;
+  if (code != inet::kOk) return code;
+
+  const std::int32_t rc = ProcessResponse(p, args, run, response);
+  if (rc != result::kOk) return rc;
+
+  const std::string exportFile = ExportFileName(run.xmlDir, p.clock.Now());
+  if (!WriteResponse(p.files, exportFile, response)) {
+    p.host.Log("Exportdatei konnte nicht geschrieben werden: " + exportFile);
+    return result::kExportFileNotWritten;
+  }
+  return result::kOk;
+}
+
+}  // namespace
+
+std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args) {
+  try {
+    RunState run;
+    return Retrieve(platform, args, run);
+  } catch (const std::bad_alloc&) {
+    platform.host.Log("Nicht genügend Arbeitsspeicher, Abruf abgebrochen.");
+    return result::kUnexpectedFailure;
+  }
+}
+
+}  // namespace qalo
