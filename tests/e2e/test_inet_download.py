@@ -1,6 +1,7 @@
 """InetDownload over the real WinInet under Wine, against qalo-mock."""
 
 import socket
+import sys
 import unittest
 
 import qalo_testlib as lib
@@ -11,9 +12,15 @@ SCHEMES = ("http", "https")
 
 def run_driver(url, *options, prefix=None):
     result = lib.run_program("inet-driver.exe", list(options) + [url], prefix)
+    facts = lib.parse_facts(result.stdout)
+    # The download is over once "end" is printed; Wine has been seen, rarely,
+    # to fail the process while it tears down after that.
+    if facts.get("end") is None or facts["end"] != facts.get("code"):
+        raise AssertionError("inet-driver failed (%d): %r %r"
+                             % (result.returncode, result.stdout, result.stderr))
     if result.returncode != 0:
-        raise AssertionError("inet-driver failed: %r %r" % (result.stdout, result.stderr))
-    return lib.parse_facts(result.stdout)
+        sys.stderr.write("note: inet-driver exited with %d after the end\n" % result.returncode)
+    return facts
 
 
 class MockTestCase(unittest.TestCase):

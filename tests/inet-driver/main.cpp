@@ -3,6 +3,7 @@
 // backslash, CR and LF escaped:
 //   LOG: <line>        each log line, in order
 //   code: <n>          the result; status: <text>; body: <size>; ...
+//   end: <n>           last, once everything is printed
 // The progress window and the cursor are printing stand-ins. With
 // --proxy-dialog ok,cancel,... a second thread answers each proxy
 // credentials dialog of this process in turn, like a user would.
@@ -113,9 +114,9 @@ void AnswerDialogs(std::vector<std::string> actions, std::string user, std::stri
       SendMessageA(GetDlgItem(found.dialog, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(user.c_str()));
       SendMessageA(GetDlgItem(found.dialog, 1028), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(password.c_str()));
-      PostMessageA(GetDlgItem(found.dialog, IDOK), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(found.dialog, IDOK), BM_CLICK, 0, 0);
     } else {
-      PostMessageA(GetDlgItem(found.dialog, IDCANCEL), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(found.dialog, IDCANCEL), BM_CLICK, 0, 0);
     }
     Print("dialog: " + action);
     for (int tries = 0; tries < 500 && IsWindow(found.dialog); ++tries) Sleep(20);
@@ -184,5 +185,6 @@ int main(int argc, char** argv) {
   Print("window: " + window.calls);
   Print("cursor: " + cursor.shapes);
   Print("error-text: " + Escaped(InetErrorText(code)));
+  Print("end: " + std::to_string(code));
   return 0;
 }
