@@ -1,0 +1,314 @@
+#include "inet/ImpApiINet.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace qalo {
+namespace {
+
+using namespace wininet;
+
+constexpr std::size_t kReadBufferSize = 64 * 1024;
+
+// Owns one internet handle; closes it through the seam.
+class InetHandleOwner {
+ public:
+  InetHandleOwner(Internet& internet, InetHandle handle) : internet_(&internet), handle_(handle) {}
+  explicit InetHandleOwner(Internet& internet) : InetHandleOwner(internet, nullptr) {}
+  ~InetHandleOwner() { Reset(); }
+  InetHandleOwner(const InetHandleOwner&) = delete;
+  InetHandleOwner& operator=(const InetHandleOwner&) = delete;
+
+  InetHandle Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  void Reset(InetHandle handle = nullptr) {
+    if (InetHandle old = std::exchange(handle_, handle)) internet_->Close(old);
+  }
+
+ private:
+  Internet* internet_;
+  InetHandle handle_;
+};
+
+// One opened request. The request handle is closed before its connection.
+struct Request {
+  explicit Request(Internet& internet) : connect(internet), request(internet) {}
+  void Close() {
+    request.Reset();
+    connect.Reset();
+  }
+  InetHandleOwner connect;
+  InetHandleOwner request;
+};
+
+// Sets crAppStart when the download ends, however it ends.
+class CursorRestorer {
+ public:
+  explicit CursorRestorer(MouseCursor& cursor) : cursor_(cursor) {}
+  ~CursorRestorer() { cursor_.Set(CursorShape::AppStart); }
+  CursorRestorer(const CursorRestorer&) = delete;
+  CursorRestorer& operator=(const CursorRestorer&) = delete;
+
+ private:
+  MouseCursor& cursor_;
+};
+
+// The progress window for the read phase: shown with a notification, hidden
+// with a notification, also when an exception leaves the read loop.
+class ShownProgress {
+ public:
+  ShownProgress(InetContext& context, bool withProgress)
+      : context_(withProgress ? &context : nullptr) {
+    if (!context_) return;
+    context_->progress.Show();
+    context_->host.Progress();
+  }
+  ~ShownProgress() {
+    if (!context_) return;
+    context_->progress.Hide();
+    context_->host.Progress();
+  }
+  ShownProgress(const ShownProgress&) = delete;
+  ShownProgress& operator=(const ShownProgress&) = delete;
+
+ private:
+  InetContext* context_;
+};
+
+// The send and receive time-outs in milliseconds, kept within what WinInet
+// reads as a positive value.
+std::uint32_t TimeoutMilliseconds(std::int32_t timeoutSec) {
+  const std::int64_t ms = std::int64_t{timeoutSec} * 1000;
+  return static_cast<std::uint32_t>(
+      std::min<std::int64_t>(ms, std::numeric_limits<std::int32_t>::max()));
+}
+
+// A signed 32-bit decimal number, or -1 when the text is not one.
+std::int32_t ParseAnnouncedLength(const char* text) {
+  const char* p = text;
+  const bool negative = (*p == '-');
+  if (*p == '-' || *p == '+') ++p;
+  if (*p == '\0') return -1;
+  std::int64_t value = 0;
+  for (; *p; ++p) {
+    if (*p < '0' || *p > '9') return -1;
+    value = value * 10 + (*p - '0');
+    if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return -1;
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<std::int32_t>::max()) return -1;
+  return static_cast<std::int32_t>(value);
+}
+
+class Download {
+ public:
+  Download(InetContext& context, const std::string& url, const std::string& headers,
+           std::int32_t timeoutSec, TargetStream& target, std::string& statusText, bool logToHost,
+           bool withProgress)
+      : context_(context),
+        internet_(context.internet),
+        url_(url),
+        headers_(headers),
+        timeoutSec_(timeoutSec),
+        target_(target),
+        statusText_(statusText),
+        logToHost_(logToHost),
+        withProgress_(withProgress) {}
+
+  std::int32_t Run() {
+    statusText_.clear();
+    context_.cursor.Set(CursorShape::HourGlass);
+    CursorRestorer cursor(context_.cursor);
+
+    InetHandleOwner session(internet_,
+                            internet_.Open(inet::kAgent, kOpenTypePreconfig, nullptr, nullptr, 0));
+    if (!session) {
+      LogSystemError();
+      return inet::kNoSession;
+    }
+    SetTimeouts(session.Get());
+    std::uint32_t securityFlags = 0;
+    internet_.QueryOption(session.Get(), kOptionSecurityFlags, securityFlags);
+    internet_.SetOption(session.Get(), kOptionSecurityFlags,
+                        securityFlags | kSecurityIgnoreRevocation);
+
+    Request request(internet_);
+    for (;;) {
+      if (!OpenRequest(session.Get(), request)) {
+        LogSystemError();
+        return inet::kOpenUrlFailed;
+      }
+      statusText_ = QueryText(request.request.Get(), kQueryStatusCode).value_or("200");
+      if (statusText_ != "407") break;
+      const std::uint32_t answer =
+          internet_.ErrorDialog(request.request.Get(), kErrorIncorrectPassword, kErrorDlgFlags);
+      if (answer == kErrorForceRetry) {
+        request.Close();
+        continue;
+      }
+      if (answer != 0) return inet::kUnspecified;
+      Log("HTTP-Fehler 407: Authentifizierung erforderlich.");
+      return inet::kProxyAuthRequired;
+    }
+
+    if (const std::int32_t failure = StatusFailure(); failure != inet::kOk) return failure;
+
+    const std::optional<std::string> length =
+        QueryText(request.request.Get(), kQueryContentLength);
+    const std::int32_t announced = length ? ParseAnnouncedLength(length->c_str()) : 0;
+    if (ReadBody(request.request.Get())) return inet::kCancelledByUser;
+    return CheckLength(announced);
+  }
+
+ private:
+  bool CanLog() const { return logToHost_ && context_.hostListens && context_.hostListens(); }
+
+  void Log(const std::string& line) {
+    if (CanLog()) context_.host.Log(line);
+  }
+
+  // Right after the failed call: nothing may touch the last error before.
+  void LogSystemError() {
+    if (CanLog()) context_.host.Log("WinINet-Systemfehler: " + LastInetErrorText(internet_));
+  }
+
+  void SetTimeouts(InetHandle handle) {
+    if (timeoutSec_ <= 0) return;
+    const std::uint32_t ms = TimeoutMilliseconds(timeoutSec_);
+    internet_.SetOption(handle, kOptionSendTimeout, ms);
+    internet_.SetOption(handle, kOptionReceiveTimeout, ms);
+  }
+
+  // What InternetOpenUrlA does, in steps whose handles take the time-outs
+  // before anything is sent. On failure the handles opened so far stay in
+  // request and the last error is untouched.
+  bool OpenRequest(InetHandle session, Request& request) {
+    UrlParts parts;
+    if (!internet_.CrackUrl(url_, parts)) return false;
+    request.connect.Reset(internet_.Connect(
+        session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
+        parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
+    if (!request.connect) return false;
+    SetTimeouts(request.connect.Get());
+    const std::uint32_t flags = kRequestFlags | (parts.scheme == kSchemeHttps ? kFlagSecure : 0);
+    request.request.Reset(internet_.OpenRequest(request.connect.Get(), "GET", parts.object, flags));
+    if (!request.request) return false;
+    SetTimeouts(request.request.Get());
+    const char* headerText = headers_.empty() ? nullptr : headers_.c_str();
+    return internet_.SendRequest(request.request.Get(), headerText,
+                                 static_cast<std::uint32_t>(headers_.size()));
+  }
+
+  std::optional<std::string> QueryText(InetHandle request, std::uint32_t infoLevel) {
+    char buffer[32];
+    buffer[0] = '\0';
+    std::uint32_t length = sizeof buffer;
+    std::uint32_t index = 0;
+    if (!internet_.QueryInfo(request, infoLevel, buffer, length, index)) return std::nullopt;
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+  }
+
+  // The code for a status other than success, with its log line.
+  std::int32_t StatusFailure() {
+    if (statusText_ == "200" || statusText_ == "302") return inet::kOk;
+    struct Known {
+      const char* status;
+      const char* line;
+      std::int32_t code;
+    };
+    static constexpr Known kKnown[] = {
+        {"401", "HTTP-Fehler 401: Zugriff verweigert.", inet::kAccessDenied},
+        {"403", "HTTP-Fehler 403: Zugriff verweigert.", inet::kAccessDenied},
+        {"404", "HTTP-Fehler 404: Die Seite wurde nicht gefunden.", inet::kNotFound},
+        {"503", "HTTP-Fehler 503: Der Server ist vorübergehend überlastet.", inet::kServerBusy},
+    };
+    for (const Known& known : kKnown) {
+      if (statusText_ == known.status) {
+        Log(known.line);
+        return known.code;
+      }
+    }
+    Log("HTTP-Fehler: " + statusText_);
+    return inet::kHttpError;
+  }
+
+  // Reads the body into the target; true when the user cancelled.
+  bool ReadBody(InetHandle request) {
+    auto buffer = std::make_unique<std::uint8_t[]>(kReadBufferSize);
+    ShownProgress window(context_, withProgress_);
+    for (;;) {
+      std::uint32_t read = 0;
+      if (!internet_.Read(request, buffer.get(), inet::kChunkSize, read) || read == 0) return false;
+      target_.Write(buffer.get(), read);
+      context_.host.Progress();
+      if (withProgress_ && context_.progress.CancelRequested()) {
+        // Logged while the window is still up, as the user sees it.
+        Log("Download durch Benutzer abgebrochen");
+        return true;
+      }
+    }
+  }
+
+  std::int32_t CheckLength(std::int32_t announced) {
+    const std::uint64_t size = target_.Size();
+    if (size != 0 && (announced <= 0 || size == static_cast<std::uint64_t>(announced)))
+      return inet::kOk;
+    Log("Fehler bei Download: Die angeforderte Datei wurde nur unvollständig geladen (" +
+        std::to_string(size) + " Bytes geladen)");
+    return inet::kIncomplete;
+  }
+
+  InetContext& context_;
+  Internet& internet_;
+  const std::string& url_;
+  const std::string& headers_;
+  const std::int32_t timeoutSec_;
+  TargetStream& target_;
+  std::string& statusText_;
+  const bool logToHost_;
+  const bool withProgress_;
+};
+
+}  // namespace
+
+std::int32_t InetDownload(InetContext& context, const std::string& url, const std::string& headers,
+                          std::int32_t timeoutSec, TargetStream& target, std::string& statusText,
+                          bool logToHost, bool withProgress) {
+  return Download(context, url, headers, timeoutSec, target, statusText, logToHost, withProgress)
+      .Run();
+}
+
+std::string InetErrorText(std::int32_t code) {
+  switch (code) {
+    case inet::kUnspecified: return "Unbestimmter Fehler bei Internet-Zugriff";
+    case inet::kNoSession: return "Internet-Fehler: Session nicht verfügbar";
+    case inet::kOpenUrlFailed: return "Internet-Fehler: Öffnen der URL fehlgeschlagen";
+    case inet::kAccessDenied: return "Internet-Fehler: Zugriff auf Seite verweigert";
+    case inet::kNotFound: return "Internet-Fehler: Seite nicht gefunden";
+    case inet::kHttpError: return "Internet-Fehler: Zugriff auf URL fehlgeschlagen";
+    case inet::kIncomplete: return "Internet-Fehler: Datei unvollständig übertragen";
+    case inet::kServerBusy: return "Internet-Fehler: Server überlastet. Bitte später erneut versuchen";
+    case inet::kProxyAuthRequired: return "Proxy-Fehler: Authentifizierung erforderlich";
+    case inet::kCancelledByUser: return "Download durch Benutzer abgebrochen";
+    default: return "";
+  }
+}
+
+std::string LastInetErrorText(Internet& internet) {
+  const std::uint32_t error = internet.LastError();
+  char buffer[1024];
+  buffer[0] = '\0';
+  const std::uint32_t length =
+      internet.FormatSystemMessage(kFormatFromSystem, error, 0, buffer, sizeof buffer - 1);
+  if (length != 0)
+    return std::to_string(error) + "-" + std::string(buffer, std::min<std::size_t>(length, sizeof buffer - 1));
+  if (error == kErrorTimeout) return std::to_string(error) + ":Zeitüberschreitung (TimeOut)";
+  return std::to_string(error);
+}
+
+}  // namespace qalo

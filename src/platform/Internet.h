@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace qalo {
+
+// An internet handle (HINTERNET): opaque, null when there is none. Whoever
+// receives one from Open, Connect or OpenRequest closes it with Close.
+using InetHandle = void*;
+
+// The WinInet values the download passes. The Win32 adapter checks them
+// against the system headers.
+namespace wininet {
+constexpr std::uint32_t kOpenTypePreconfig = 0;          // INTERNET_OPEN_TYPE_PRECONFIG
+constexpr std::uint32_t kOptionSendTimeout = 5;          // INTERNET_OPTION_SEND_TIMEOUT
+constexpr std::uint32_t kOptionReceiveTimeout = 6;       // INTERNET_OPTION_RECEIVE_TIMEOUT
+constexpr std::uint32_t kOptionSecurityFlags = 31;       // INTERNET_OPTION_SECURITY_FLAGS
+constexpr std::uint32_t kSecurityIgnoreRevocation = 0x80;  // SECURITY_FLAG_IGNORE_REVOCATION
+constexpr std::uint32_t kServiceHttp = 3;                // INTERNET_SERVICE_HTTP
+// RELOAD | NO_CACHE_WRITE | IGNORE_CERT_DATE_INVALID | IGNORE_CERT_CN_INVALID
+constexpr std::uint32_t kRequestFlags = 0x84003000;
+constexpr std::uint32_t kFlagSecure = 0x00800000;        // INTERNET_FLAG_SECURE
+constexpr std::uint32_t kSchemeHttps = 4;                // INTERNET_SCHEME_HTTPS
+constexpr std::uint32_t kQueryStatusCode = 19;           // HTTP_QUERY_STATUS_CODE
+constexpr std::uint32_t kQueryContentLength = 5;         // HTTP_QUERY_CONTENT_LENGTH
+constexpr std::uint32_t kErrorIncorrectPassword = 12014;  // ERROR_INTERNET_INCORRECT_PASSWORD
+constexpr std::uint32_t kErrorForceRetry = 12032;        // ERROR_INTERNET_FORCE_RETRY
+constexpr std::uint32_t kErrorTimeout = 12002;           // ERROR_INTERNET_TIMEOUT
+// FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS
+constexpr std::uint32_t kErrorDlgFlags = 3;
+constexpr std::uint32_t kFormatFromSystem = 0x1000;      // FORMAT_MESSAGE_FROM_SYSTEM
+}  // namespace wininet
+
+// A URL split into the parts InternetConnectA and HttpOpenRequestA take.
+struct UrlParts {
+  std::uint32_t scheme = 0;  // INTERNET_SCHEME_*
+  std::string host;
+  std::uint16_t port = 0;
+  std::string user;
+  std::string password;
+  std::string object;  // path and query, as HttpOpenRequestA wants it
+};
+
+// The WinInet functions the download uses, one method each, with the same
+// arguments and results. Functions that fail set the thread's last error,
+// which LastError reads. Every call runs on the caller's thread and blocks.
+class Internet {
+ public:
+  virtual ~Internet() = default;
+  // InternetOpenA; proxy and bypass may be null.
+  virtual InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
+                          const char* bypass, std::uint32_t flags) = 0;
+  // InternetSetOptionA / InternetQueryOptionA with a 4-byte value.
+  virtual bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) = 0;
+  virtual bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) = 0;
+  // InternetCrackUrlA without decoding or escaping; false on a malformed URL.
+  virtual bool CrackUrl(const std::string& url, UrlParts& parts) = 0;
+  // InternetConnectA, context 0; user and password may be null.
+  virtual InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
+                             const char* user, const char* password, std::uint32_t service,
+                             std::uint32_t flags) = 0;
+  // HttpOpenRequestA: default HTTP version, no referrer, no accept types, context 0.
+  virtual InetHandle OpenRequest(InetHandle connect, const char* verb, const std::string& object,
+                                 std::uint32_t flags) = 0;
+  // HttpSendRequestA with no optional body; headers may be null with length 0.
+  virtual bool SendRequest(InetHandle request, const char* headers,
+                           std::uint32_t headersLength) = 0;
+  // HttpQueryInfoA: length in = buffer size, out = bytes written.
+  virtual bool QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
+                         std::uint32_t& length, std::uint32_t& index) = 0;
+  // InternetErrorDlg over the desktop window, no data; modal.
+  virtual std::uint32_t ErrorDialog(InetHandle request, std::uint32_t error,
+                                    std::uint32_t flags) = 0;
+  // InternetReadFile: true with 0 bytes read at the end of the body.
+  virtual bool Read(InetHandle request, void* buffer, std::uint32_t toRead,
+                    std::uint32_t& read) = 0;
+  // InternetCloseHandle.
+  virtual bool Close(InetHandle handle) = 0;
+  // GetLastError.
+  virtual std::uint32_t LastError() = 0;
+  // FormatMessageA with no source and no arguments: the length written
+  // (without the terminating zero), 0 when there is no text.
+  virtual std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
+                                            std::uint32_t languageId, char* buffer,
+                                            std::uint32_t size) = 0;
+};
+
+}  // namespace qalo

@@ -1,0 +1,31 @@
+#pragma once
+#include "platform/Internet.h"
+
+namespace qalo {
+
+// The internet seam over the real WinInet, one call each.
+class WinInet final : public Internet {
+ public:
+  InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
+                  const char* bypass, std::uint32_t flags) override;
+  bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
+  bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool CrackUrl(const std::string& url, UrlParts& parts) override;
+  InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
+                     const char* user, const char* password, std::uint32_t service,
+                     std::uint32_t flags) override;
+  InetHandle OpenRequest(InetHandle connect, const char* verb, const std::string& object,
+                         std::uint32_t flags) override;
+  bool SendRequest(InetHandle request, const char* headers, std::uint32_t headersLength) override;
+  bool QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer, std::uint32_t& length,
+                 std::uint32_t& index) override;
+  std::uint32_t ErrorDialog(InetHandle request, std::uint32_t error, std::uint32_t flags) override;
+  bool Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) override;
+  bool Close(InetHandle handle) override;
+  std::uint32_t LastError() override;
+  std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
+                                    std::uint32_t languageId, char* buffer,
+                                    std::uint32_t size) override;
+};
+
+}  // namespace qalo

@@ -1,0 +1,162 @@
+"""Helpers for the end-to-end tests: the mock service, Wine runs, CA trust.
+
+ctest gives every test QALO_BIN (the Windows programs), QALO_WINEPREFIX (the
+build's prefix) and QALO_WINE_RUN (cmake/wine-run.sh).
+"""
+
+import base64
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import urllib.request
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+MOCK = REPO / "tools" / "qalo-mock" / "qalo_mock.py"
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+PROXY_VARIABLES = ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
+
+
+def setting(name):
+    value = os.environ.get(name)
+    if not value:
+        raise RuntimeError(name + " is not set: run this test through ctest")
+    return value
+
+
+class MockService:
+    """qalo-mock in its own process, with a fresh CA; use as a context manager."""
+
+    def __init__(self, proxy=False):
+        self.proxy = proxy
+        self.info = None
+        self._process = None
+        self._folder = None
+
+    def start(self):
+        self._folder = tempfile.mkdtemp(prefix="qalo-mock-")
+        command = [sys.executable, str(MOCK), "--cert-dir", self._folder, "--lifetime", "600"]
+        if self.proxy:
+            command.append("--proxy")
+        self._process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+        line = self._process.stdout.readline()
+        if not line:
+            self.stop()
+            raise RuntimeError("qalo-mock did not start")
+        self.info = json.loads(line)
+        return self
+
+    def stop(self):
+        if self._process:
+            self._process.terminate()
+            try:
+                self._process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._process.kill()
+                self._process.wait()
+            self._process.stdout.close()
+            self._process = None
+        if self._folder:
+            shutil.rmtree(self._folder, ignore_errors=True)
+            self._folder = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def url(self, scheme, path):
+        return "%s://127.0.0.1:%d%s" % (scheme, self.info[scheme], path)
+
+    def requests(self, clear=False):
+        """The requests the mock has seen, oldest first (straight, never via a proxy)."""
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        with opener.open(self.url("http", "/_requests" + ("?clear=1" if clear else "")), timeout=10) as r:
+            return json.load(r)
+
+
+def run_wine(args, prefix=None, timeout=60):
+    """Runs a command under Wine in the given prefix (default: the build's)."""
+    env = {k: v for k, v in os.environ.items() if k not in PROXY_VARIABLES}
+    env["QALO_WINEPREFIX"] = prefix or setting("QALO_WINEPREFIX")
+    command = [setting("QALO_WINE_RUN")] + list(args)
+    if not env.get("DISPLAY"):
+        command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + command
+    return subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                          timeout=timeout)
+
+
+def run_program(name, args, prefix=None, timeout=60):
+    return run_wine([str(Path(setting("QALO_BIN")) / name)] + list(args), prefix, timeout)
+
+
+def trust_ca(mock, prefix=None):
+    """Makes one prefix trust the mock's throw-away CA."""
+    run_wine(["reg", "import", mock.info["ca_reg"]], prefix).check_returncode()
+
+
+def distrust_ca(mock, prefix=None):
+    run_wine(["reg", "delete", mock.info["ca_key"], "/f"], prefix)
+
+
+def private_prefix(name):
+    """A prefix of its own beside the build's, for settings no other test may
+    see (a proxy): a hard-linked copy whose registry files are real copies."""
+    shared = Path(setting("QALO_WINEPREFIX"))
+    private = shared.with_name(shared.name + "-" + name)
+    if not (private / ".qalo-ready").exists():
+        shutil.rmtree(private, ignore_errors=True)
+        run_wine(["cmd", "/c", "exit"]).check_returncode()  # the shared one exists
+        subprocess.run(["cp", "-al", str(shared), str(private)], check=True)
+        for reg in shared.glob("*.reg"):
+            target = private / reg.name
+            target.unlink()
+            shutil.copy2(reg, target)
+    return str(private)
+
+
+def set_proxy(prefix, port):
+    """Points the prefix's Internet Settings at 127.0.0.1:port, or off with None."""
+    if port is None:
+        run_wine(["reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD",
+                  "/d", "0", "/f"], prefix).check_returncode()
+        return
+    for value, kind, data in (("ProxyServer", "REG_SZ", "127.0.0.1:%d" % port),
+                              ("ProxyEnable", "REG_DWORD", "1")):
+        run_wine(["reg", "add", INTERNET_SETTINGS, "/v", value, "/t", kind, "/d", data, "/f"],
+                 prefix).check_returncode()
+
+
+def unescape(raw):
+    out, i = bytearray(), 0
+    while i < len(raw):
+        if raw[i:i + 1] == b"\\" and i + 1 < len(raw):
+            out += {b"n": b"\n", b"r": b"\r", b"\\": b"\\"}.get(raw[i + 1:i + 2], raw[i:i + 2])
+            i += 2
+        else:
+            out.append(raw[i])
+            i += 1
+    return bytes(out)
+
+
+def parse_facts(stdout):
+    """The 'name: value' lines of a driver's output; LOG lines in a list."""
+    facts = {"LOG": [], "dialog": []}
+    for line in stdout.split(b"\n"):
+        name, sep, value = line.partition(b": ")
+        if not sep:
+            continue
+        key = name.decode("ascii", "replace")
+        if key in ("LOG", "dialog"):
+            facts[key].append(unescape(value))
+        else:
+            facts[key] = unescape(value)
+    return facts
+
+
+def basic_credentials(user, password):
+    return "Basic " + base64.b64encode(("%s:%s" % (user, password)).encode()).decode()

@@ -1,0 +1,190 @@
+// inet-driver: performs one InetDownload over the real WinInet and prints
+// what happened, one fact per line, texts as raw Windows-1252 bytes with
+// backslash, CR and LF escaped:
+//   LOG: <line>        each log line, in order
+//   code: <n>          the result; status: <text>; body: <size>; ...
+//   end: <n>           last, once everything is printed
+// The progress window and the cursor are printing stand-ins. With
+// --proxy-dialog ok,cancel,... a second thread answers each proxy
+// credentials dialog of this process in turn, like a user would.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "inet/ImpApiINet.h"
+#include "platform/win32/WinInet.h"
+
+namespace {
+
+using namespace qalo;
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+// "\n" and "\r" in a command-line argument stand for LF and CR.
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r')) {
+      out += text[++i] == 'n' ? '\n' : '\r';
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void Print(const std::string& line) {
+  const std::string text = line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+struct Printer final : HostReporter {
+  void Log(const std::string& line) override { Print("LOG: " + Escaped(line)); }
+  void Progress() override { ++notifications; }
+  int notifications = 0;
+};
+
+struct Window final : DownloadProgress {
+  void Show() override { calls += "show,"; }
+  void Hide() override { calls += "hide,"; }
+  bool CancelRequested() override { return false; }
+  std::string calls;
+};
+
+struct Cursor final : MouseCursor {
+  void Set(CursorShape shape) override { shapes += std::to_string(static_cast<int>(shape)) + ","; }
+  std::string shapes;
+};
+
+struct Target final : TargetStream {
+  void Write(const std::uint8_t* data, std::size_t n) override {
+    bytes.append(reinterpret_cast<const char*>(data), n);
+  }
+  std::uint64_t Size() const override { return bytes.size(); }
+  std::string bytes;
+};
+
+struct Found {
+  HWND dialog = nullptr;
+};
+
+BOOL CALLBACK FindCredentialsDialog(HWND window, LPARAM param) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[16] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (pid == GetCurrentProcessId() && std::strcmp(cls, "#32770") == 0 &&
+      GetDlgItem(window, 1027) && GetDlgItem(window, 1028)) {
+    reinterpret_cast<Found*>(param)->dialog = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Answers the credentials dialogs in turn; gives up on one after 10 s.
+void AnswerDialogs(std::vector<std::string> actions, std::string user, std::string password) {
+  for (const std::string& action : actions) {
+    Found found;
+    for (int tries = 0; tries < 500 && !found.dialog; ++tries) {
+      EnumWindows(FindCredentialsDialog, reinterpret_cast<LPARAM>(&found));
+      if (!found.dialog) Sleep(20);
+    }
+    if (!found.dialog) {
+      Print("dialog: none");
+      return;
+    }
+    if (action == "ok") {
+      SendMessageA(GetDlgItem(found.dialog, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(user.c_str()));
+      SendMessageA(GetDlgItem(found.dialog, 1028), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(password.c_str()));
+      SendMessageA(GetDlgItem(found.dialog, IDOK), BM_CLICK, 0, 0);
+    } else {
+      SendMessageA(GetDlgItem(found.dialog, IDCANCEL), BM_CLICK, 0, 0);
+    }
+    Print("dialog: " + action);
+    for (int tries = 0; tries < 500 && IsWindow(found.dialog); ++tries) Sleep(20);
+  }
+}
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = list.find(',', start);
+    parts.push_back(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return parts;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: inet-driver [--timeout S] [--headers TEXT] [--no-progress] [--no-log]\n"
+               "                   [--proxy-dialog ok,cancel,...] [--user U] [--password P] URL\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string url, headers, dialogs, user = "proxyuser", password = "proxypass";
+  std::int32_t timeout = 1800;
+  bool log = true, withProgress = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--timeout" && hasValue) timeout = std::atoi(argv[++i]);
+    else if (arg == "--headers" && hasValue) headers = Unescaped(argv[++i]);
+    else if (arg == "--proxy-dialog" && hasValue) dialogs = argv[++i];
+    else if (arg == "--user" && hasValue) user = argv[++i];
+    else if (arg == "--password" && hasValue) password = argv[++i];
+    else if (arg == "--no-progress") withProgress = false;
+    else if (arg == "--no-log") log = false;
+    else if (arg.rfind("--", 0) == 0 || !url.empty()) return Usage();
+    else url = arg;
+  }
+  if (url.empty()) return Usage();
+  _setmode(_fileno(stdout), _O_BINARY);  // the bytes as they are, LF as LF
+
+  WinInet internet;
+  Window window;
+  Cursor cursor;
+  Printer host;
+  InetContext context{internet, window, cursor, host, [] { return true; }};
+  std::thread answerer;
+  if (!dialogs.empty()) answerer = std::thread(AnswerDialogs, Split(dialogs), user, password);
+
+  Target target;
+  std::string status;
+  const std::int32_t code = InetDownload(context, url, headers, timeout, target, status, log, withProgress);
+  if (answerer.joinable()) answerer.join();
+
+  Print("code: " + std::to_string(code));
+  Print("status: " + Escaped(status));
+  Print("body: " + std::to_string(target.bytes.size()));
+  Print("head: " + Escaped(target.bytes.substr(0, 40)));
+  Print("progress: " + std::to_string(host.notifications));
+  Print("window: " + window.calls);
+  Print("cursor: " + cursor.shapes);
+  Print("error-text: " + Escaped(InetErrorText(code)));
+  Print("end: " + std::to_string(code));
+  return 0;
+}

@@ -1,0 +1,272 @@
+#include "support/FakeInternet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace qalo::test {
+namespace {
+
+std::string Text(const char* s) { return s ? s : "-"; }
+
+}  // namespace
+
+std::vector<std::string> FakeInternet::OpenHandles() const {
+  std::vector<std::string> open;
+  for (const auto& [value, handle] : handles_)
+    if (handle.open) open.push_back(handle.name);
+  return open;
+}
+
+std::vector<std::string> FakeInternet::CallNames() const {
+  std::vector<std::string> names;
+  for (const auto& call : calls) names.push_back(call.substr(0, call.find('(')));
+  return names;
+}
+
+bool FakeInternet::Call(const std::string& name, const std::string& text) {
+  const int position = static_cast<int>(calls.size());
+  const int occurrence = ++occurrences_[name];
+  const std::string entry = name + "(" + text + ")";
+  calls.push_back(entry);
+  if (journal_) journal_->push_back(entry);
+  const auto byName = failByName.find(name);
+  const bool fail = failAtCall.count(position) != 0 ||
+                    (byName != failByName.end() && byName->second.count(occurrence) != 0);
+  if (fail) {
+    lastError_ = failureError;
+    Result("fail");
+  }
+  return fail;
+}
+
+void FakeInternet::Result(const std::string& text) {
+  calls.back() += "=" + text;
+  if (journal_) journal_->back() += "=" + text;
+}
+
+InetHandle FakeInternet::NewHandle(char kind) {
+  const auto value = reinterpret_cast<InetHandle>(nextValue_++);
+  Handle& handle = handles_[value];
+  handle.name = std::string(1, kind) + std::to_string(++counts_[kind]);
+  Result(handle.name);
+  return value;
+}
+
+FakeInternet::Handle* FakeInternet::Use(InetHandle value, char kind) {
+  const auto it = handles_.find(value);
+  if (it == handles_.end() || !it->second.open || it->second.name[0] != kind) {
+    misuse.push_back(calls.back() + ": bad handle");
+    return nullptr;
+  }
+  return &it->second;
+}
+
+std::string FakeInternet::NameOf(InetHandle value) const {
+  const auto it = handles_.find(value);
+  return it == handles_.end() ? "?" : it->second.name;
+}
+
+InetHandle FakeInternet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
+                              const char* bypass, std::uint32_t flags) {
+  if (Call("Open", Text(agent) + "," + std::to_string(accessType) + "," + Text(proxy) + "," +
+                       Text(bypass) + "," + std::to_string(flags)))
+    return nullptr;
+  return NewHandle('S');
+}
+
+bool FakeInternet::SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) {
+  const std::string name = NameOf(handle);
+  if (Call("SetOption", name + "," + std::to_string(option) + "," + std::to_string(value)))
+    return false;
+  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
+  options[name].emplace_back(option, value);
+  if (option == wininet::kOptionSecurityFlags) securityFlags = value;
+  return true;
+}
+
+bool FakeInternet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) {
+  const std::string name = NameOf(handle);
+  if (Call("QueryOption", name + "," + std::to_string(option))) return false;
+  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
+  value = option == wininet::kOptionSecurityFlags ? securityFlags : 0;
+  return true;
+}
+
+bool FakeInternet::CrackUrl(const std::string& url, UrlParts& parts) {
+  if (Call("CrackUrl", url)) return false;
+  const auto schemeEnd = url.find("://");
+  if (schemeEnd == std::string::npos) {
+    lastError_ = 12006;  // ERROR_INTERNET_UNRECOGNIZED_SCHEME
+    Result("fail");
+    return false;
+  }
+  const std::string scheme = url.substr(0, schemeEnd);
+  std::string rest = url.substr(schemeEnd + 3);
+  const auto slash = rest.find('/');
+  std::string authority = rest.substr(0, slash);
+  parts.object = slash == std::string::npos ? "" : rest.substr(slash);
+  if (const auto at = authority.find('@'); at != std::string::npos) {
+    const std::string login = authority.substr(0, at);
+    const auto colon = login.find(':');
+    parts.user = login.substr(0, colon);
+    parts.password = colon == std::string::npos ? "" : login.substr(colon + 1);
+    authority = authority.substr(at + 1);
+  }
+  parts.scheme = scheme == "https" ? wininet::kSchemeHttps : 3;
+  parts.port = scheme == "https" ? 443 : 80;
+  if (const auto colon = authority.find(':'); colon != std::string::npos) {
+    parts.port = static_cast<std::uint16_t>(std::stoi(authority.substr(colon + 1)));
+    authority = authority.substr(0, colon);
+  }
+  parts.host = authority;
+  return true;
+}
+
+InetHandle FakeInternet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
+                                 const char* user, const char* password, std::uint32_t service,
+                                 std::uint32_t flags) {
+  if (Call("Connect", NameOf(session) + "," + host + "," + std::to_string(port) + "," +
+                          Text(user) + "," + Text(password) + "," + std::to_string(service) +
+                          "," + std::to_string(flags)))
+    return nullptr;
+  if (!Use(session, 'S')) return nullptr;
+  return NewHandle('C');
+}
+
+InetHandle FakeInternet::OpenRequest(InetHandle connect, const char* verb,
+                                     const std::string& object, std::uint32_t flags) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(flags));
+  if (Call("OpenRequest", NameOf(connect) + "," + Text(verb) + "," + object + "," + hex))
+    return nullptr;
+  if (!Use(connect, 'C')) return nullptr;
+  return NewHandle('R');
+}
+
+bool FakeInternet::SendRequest(InetHandle request, const char* headers,
+                               std::uint32_t headersLength) {
+  if (Call("SendRequest", NameOf(request) + "," + std::to_string(headersLength))) return false;
+  Handle* handle = Use(request, 'R');
+  if (!handle) return false;
+  sentHeaders.push_back(
+      {headers == nullptr, headers ? std::string(headers, headersLength) : "", headersLength});
+  if (responses.empty()) {
+    handle->response = defaultResponse;
+  } else {
+    handle->response = responses.front();
+    responses.pop_front();
+  }
+  handle->sent = true;
+  return true;
+}
+
+bool FakeInternet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
+                             std::uint32_t& length, std::uint32_t& index) {
+  if (Call("QueryInfo", NameOf(request) + "," + std::to_string(infoLevel) + "," +
+                            std::to_string(length) + "," + std::to_string(index) + "," +
+                            (buffer[0] == '\0' ? "zeroed" : "dirty")))
+    return false;
+  Handle* handle = Use(request, 'R');
+  if (!handle || !handle->sent) return false;
+  const std::optional<std::string>& value = infoLevel == wininet::kQueryStatusCode
+                                                ? handle->response.status
+                                                : handle->response.contentLength;
+  if (!value) {
+    lastError_ = 12150;  // ERROR_HTTP_HEADER_NOT_FOUND
+    Result("fail");
+    return false;
+  }
+  if (value->size() + 1 > length) {
+    lastError_ = 122;  // ERROR_INSUFFICIENT_BUFFER
+    Result("fail");
+    return false;
+  }
+  std::memcpy(buffer, value->c_str(), value->size() + 1);
+  length = static_cast<std::uint32_t>(value->size());
+  return true;
+}
+
+std::uint32_t FakeInternet::ErrorDialog(InetHandle request, std::uint32_t error,
+                                        std::uint32_t flags) {
+  Call("ErrorDialog", NameOf(request) + "," + std::to_string(error) + "," + std::to_string(flags));
+  Use(request, 'R');
+  std::uint32_t answer = 0;
+  if (!dialogAnswers.empty()) {
+    answer = dialogAnswers.front();
+    dialogAnswers.pop_front();
+  }
+  Result(std::to_string(answer));
+  return answer;
+}
+
+bool FakeInternet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
+                        std::uint32_t& read) {
+  if (Call("Read", NameOf(request) + "," + std::to_string(toRead))) return false;
+  Handle* handle = Use(request, 'R');
+  if (!handle) return false;
+  FakeResponse& response = handle->response;
+  if (handle->nextChunk == response.chunks.size()) {
+    if (response.readFailsAtEnd) {
+      lastError_ = 12002;
+      Result("fail");
+      return false;
+    }
+    read = 0;
+    Result("0");
+    return true;
+  }
+  const std::string& chunk = response.chunks[handle->nextChunk++];
+  if (chunk.size() > toRead) misuse.push_back(calls.back() + ": chunk larger than asked");
+  read = static_cast<std::uint32_t>(std::min<std::size_t>(chunk.size(), toRead));
+  std::memcpy(buffer, chunk.data(), read);
+  Result(std::to_string(read));
+  return true;
+}
+
+bool FakeInternet::Close(InetHandle value) {
+  const std::string name = NameOf(value);
+  if (Call("Close", name)) {
+    // A failed close still releases the handle, as InternetCloseHandle does.
+    if (auto it = handles_.find(value); it != handles_.end()) it->second.open = false;
+    closed.push_back(name);
+    return false;
+  }
+  const auto it = handles_.find(value);
+  if (it == handles_.end() || !it->second.open) {
+    misuse.push_back("Close(" + name + "): not open");
+    return false;
+  }
+  it->second.open = false;
+  closed.push_back(name);
+  return true;
+}
+
+std::uint32_t FakeInternet::LastError() {
+  Call("LastError", "");
+  Result(std::to_string(lastError_));
+  return lastError_;
+}
+
+std::uint32_t FakeInternet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
+                                                std::uint32_t languageId, char* buffer,
+                                                std::uint32_t size) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(flags));
+  if (Call("FormatSystemMessage", std::string(hex) + "," + std::to_string(messageId) + "," +
+                                      std::to_string(languageId) + "," + std::to_string(size)))
+    return 0;
+  const auto it = systemMessages.find(messageId);
+  if (it == systemMessages.end()) {
+    lastError_ = 317;  // ERROR_MR_MID_NOT_FOUND
+    Result("0");
+    return 0;
+  }
+  const std::uint32_t n = std::min<std::uint32_t>(static_cast<std::uint32_t>(it->second.size()), size);
+  std::memcpy(buffer, it->second.data(), n);
+  buffer[n] = '\0';
+  Result(std::to_string(n));
+  return n;
+}
+
+}  // namespace qalo::test

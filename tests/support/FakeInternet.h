@@ -1,0 +1,101 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Internet.h"
+
+namespace qalo::test {
+
+// What the fake server answers to one sent request.
+struct FakeResponse {
+  std::optional<std::string> status = "200";  // nullopt: the status query fails
+  std::optional<std::string> contentLength;   // nullopt: no such header
+  std::vector<std::string> chunks;            // one per successful Read
+  bool readFailsAtEnd = false;                // after the chunks Read fails instead of ending
+};
+
+// A recording internet. Handles are named by kind and number (S1 session,
+// C1 connection, R1 request) in the call list, e.g. "Connect(S1,h,443,-,-,3,0)=C1".
+// Any call can be made to fail, by its position in the call list or by its
+// name and occurrence; a failed call sets the last error to failureError.
+// Misuse (a handle closed twice, a closed or unknown handle used) is listed
+// in misuse.
+class FakeInternet : public Internet {
+ public:
+  explicit FakeInternet(std::vector<std::string>* journal = nullptr) : journal_(journal) {}
+
+  // --- script
+  std::deque<FakeResponse> responses;  // taken one per SendRequest
+  FakeResponse defaultResponse;        // when responses has run out
+  std::deque<std::uint32_t> dialogAnswers;  // ErrorDialog results; 0 when run out
+  std::uint32_t failureError = 12029;
+  std::map<std::uint32_t, std::string> systemMessages;  // FormatSystemMessage texts
+  std::set<int> failAtCall;                      // 0-based positions in calls
+  std::map<std::string, std::set<int>> failByName;  // name -> 1-based occurrences
+  void Fail(const std::string& name, int occurrence = 1) { failByName[name].insert(occurrence); }
+
+  // --- record
+  struct SentHeaders {
+    bool null;
+    std::string text;
+    std::uint32_t length;
+  };
+  std::vector<std::string> calls;
+  std::vector<SentHeaders> sentHeaders;
+  std::vector<std::string> misuse;
+  std::vector<std::string> closed;
+  std::map<std::string, std::vector<std::pair<std::uint32_t, std::uint32_t>>> options;
+  std::uint32_t securityFlags = 0x1000;  // as a session reports them
+  std::vector<std::string> OpenHandles() const;
+  std::vector<std::string> CallNames() const;  // the call list without arguments
+
+  InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
+                  const char* bypass, std::uint32_t flags) override;
+  bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
+  bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool CrackUrl(const std::string& url, UrlParts& parts) override;
+  InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
+                     const char* user, const char* password, std::uint32_t service,
+                     std::uint32_t flags) override;
+  InetHandle OpenRequest(InetHandle connect, const char* verb, const std::string& object,
+                         std::uint32_t flags) override;
+  bool SendRequest(InetHandle request, const char* headers, std::uint32_t headersLength) override;
+  bool QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer, std::uint32_t& length,
+                 std::uint32_t& index) override;
+  std::uint32_t ErrorDialog(InetHandle request, std::uint32_t error, std::uint32_t flags) override;
+  bool Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) override;
+  bool Close(InetHandle handle) override;
+  std::uint32_t LastError() override;
+  std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
+                                    std::uint32_t languageId, char* buffer,
+                                    std::uint32_t size) override;
+
+ private:
+  struct Handle {
+    std::string name;
+    bool open = true;
+    FakeResponse response;
+    std::size_t nextChunk = 0;
+    bool sent = false;
+  };
+  // Records the call; true when it is to fail (and then sets the last error).
+  bool Call(const std::string& name, const std::string& text);
+  void Result(const std::string& text);
+  InetHandle NewHandle(char kind);
+  Handle* Use(InetHandle handle, char kind);
+  std::string NameOf(InetHandle handle) const;
+
+  std::vector<std::string>* journal_;
+  std::map<InetHandle, Handle> handles_;
+  std::map<char, int> counts_;
+  std::map<std::string, int> occurrences_;
+  std::uintptr_t nextValue_ = 0x100;
+  std::uint32_t lastError_ = 0;
+};
+
+}  // namespace qalo::test
