@@ -1,0 +1,316 @@
+#include "workflow/Retrieval.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "plugin/ResultCodes.h"
+#include "support/FakeCipher.h"
+#include "support/FakeClock.h"
+#include "support/FakeConfigStore.h"
+#include "support/FakeDownloadProgress.h"
+#include "support/FakeFileChooser.h"
+#include "support/FakeHost.h"
+#include "support/FakeInternet.h"
+#include "support/FakeMemoryFileSystem.h"
+#include "support/FakePasswordPrompt.h"
+
+namespace qalo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// 7 December 2026, 10:00:00 and 10:15:30
+constexpr double kDec7At10 = 46363.0 + 10.0 / 24;
+constexpr double kDec7At1015 = 46363.0 + (10 * 3600 + 15 * 60 + 30) / 86400.0;
+
+const std::string kXmlDir = "C:\\nolt\\xml";
+const std::string kIni = "C:\\nolt\\xml\\..\\QALO\\Qalo_test.Ini";
+const std::string kExport = "C:\\nolt\\xml\\qalo_export_261207_100000.xml";
+const std::string kKey = "0123456789abcdef0123456789abcdef0123456789abcdef";
+const std::string kSettings = "UserLogin=demo\r\nPassword=Geheim1!\r\nUserKey=" + kKey + "\r\n";
+
+class RetrievalTest : public ::testing::Test {
+ protected:
+  std::int32_t Run(const std::string& settings = kSettings, const double* datum = &noDate_) {
+    return RunExport(platform_, {kXmlDir, "B-17", datum, settings});
+  }
+  void Answer(const std::string& body, const std::string& status = "200") {
+    test::FakeResponse response;
+    response.status = status;
+    if (!body.empty()) response.chunks = {body};
+    internet_.defaultResponse = response;
+  }
+  std::string SentHeaders() const {
+    return internet_.sentHeaders.empty() ? "<none>" : internet_.sentHeaders.back().text;
+  }
+  bool Called(const std::string& call) const {
+    return std::any_of(internet_.calls.begin(), internet_.calls.end(),
+                       [&](const std::string& c) { return c.find(call) != std::string::npos; });
+  }
+  Lines LogLines() const { return host_.Lines(); }
+
+  static constexpr double noDate_ = 0.0;
+  test::FakeHost host_;
+  test::FakeClock clock_{{kDec7At10}};
+  test::FakeConfigStore config_;
+  test::FakeMemoryFileSystem files_;
+  test::FakeCipher cipher_;
+  test::FakePasswordPrompt prompt_;
+  test::FakeFileChooser chooser_;
+  test::FakeInternet internet_;
+  test::FakeDownloadProgress progress_;
+  test::FakeMouseCursor cursor_;
+  InetContext inet_{internet_, progress_, cursor_, host_, [] { return true; }};
+  RetrievalPlatform platform_{host_, clock_, config_, files_, cipher_, prompt_, chooser_, inet_};
+};
+
+// --- where the export file goes, and what the run reads
+
+TEST_F(RetrievalTest, RegistryDirectoryWinsOverTheHosts) {
+  config_.registry[std::string(kRegistryKey) + "|XmlDir"] = "D:\\elsewhere";
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(files_.files.count("D:\\elsewhere\\qalo_export_261207_100000.xml"), 1u);
+  EXPECT_EQ(files_.files.count(kExport), 0u);
+}
+
+TEST_F(RetrievalTest, SettingsNamesIgnoreCaseFirstLineWinsValuesUntrimmed) {
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  Run("userlogin=abc\r\nPASSWORD= x\r\nUserLogin=second\nuserkey=K\n");
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: abc\nnolt_password:  x\nnolt_key: K\n");
+  EXPECT_TRUE(prompt_.asked.empty());
+}
+
+TEST_F(RetrievalTest, HeadersCarryTheDateOnlyWithoutTicketData) {
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  const double datum = 46000.0;
+  Run(kSettings, &datum);
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey +
+                               "\nnolt_datum: 09.12.2025\n");
+  Run(kSettings + "TicketData=4711\r\n", &datum);
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey +
+                               "\nnolt_order_number: 4711\n");
+  Run(kSettings, nullptr);  // no readable date: no date line
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey + "\n");
+}
+
+TEST_F(RetrievalTest, LowerCaseCdIsATicketNumber) {
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  Run(kSettings + "TicketData=cd\r\n");
+  EXPECT_TRUE(chooser_.titles.empty());
+  EXPECT_NE(SentHeaders().find("nolt_order_number: cd\n"), std::string::npos);
+}
+
+TEST_F(RetrievalTest, OverrideFileReplacesUrlTicketDataAndKey) {
+  files_.files[kIni] = "";
+  config_.ini["Global|URL"] = "http://127.0.0.1:8080/nolt";
+  config_.ini["Global|TicketData"] = "T-1";
+  config_.ini["demo|KEY"] = "abc";
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(Called("CrackUrl(http://127.0.0.1:8080/nolt)"));
+  EXPECT_EQ(SentHeaders(),
+            "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: abc\nnolt_order_number: T-1\n");
+  EXPECT_EQ(LogLines()[1], "Aufruf: http://127.0.0.1:8080/nolt");
+}
+
+TEST_F(RetrievalTest, WithoutOverrideFileTheDefaultUrlIsUsedAndNoIniIsRead) {
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  Run();
+  EXPECT_TRUE(config_.iniReads.empty());
+  EXPECT_TRUE(Called(std::string("CrackUrl(") + kDefaultUrl + ")"));
+}
+
+// --- the password prompt
+
+TEST_F(RetrievalTest, CancelledPromptEndsTheRunWithOneLogLine) {
+  prompt_.answer = std::nullopt;
+  EXPECT_EQ(Run("UserLogin=demo\r\nTicketData=CD\r\n"), result::kCancelled);
+  EXPECT_EQ(prompt_.asked, Lines{"QALO|demo"});
+  EXPECT_EQ(LogLines(), Lines{"Abruf \xFC" "ber QALO-Depotschnittstelle ..."});
+  EXPECT_TRUE(internet_.calls.empty());
+  EXPECT_TRUE(chooser_.titles.empty());
+  EXPECT_TRUE(files_.files.empty());
+}
+
+TEST_F(RetrievalTest, ConfirmedEmptyPasswordIsSentEmpty) {
+  prompt_.answer = "";
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  EXPECT_EQ(Run("UserLogin=demo\r\n"), 0);
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: \nnolt_key: \n");
+}
+
+// --- the import-file mode
+
+TEST_F(RetrievalTest, CdRunsTheImportFileModeInstead) {
+  prompt_.answer = "typed";
+  chooser_.choice = std::nullopt;
+  const double datum = 46000.0;
+  EXPECT_EQ(Run("UserLogin=demo\r\nTicketData=CD\r\n", &datum), result::kCancelled);
+  EXPECT_EQ(prompt_.asked.size(), 1u);  // the prompt still comes first
+  EXPECT_EQ(chooser_.titles.size(), 1u);
+  EXPECT_TRUE(internet_.calls.empty());
+  EXPECT_EQ(LogLines(), Lines{"Abruf \xFC" "ber QALO-Depotschnittstelle ..."});
+}
+
+TEST_F(RetrievalTest, CdFromTheOverrideFileDecryptsIntoTheTimeStampedFile) {
+  files_.files[kIni] = "";
+  config_.ini["Global|TicketData"] = "CD";
+  chooser_.choice = "C:\\in\\depot.enc";
+  cipher_.onFile = [&](const std::string& out) { files_.files[out] = "plain"; };
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(cipher_.fileCalls.size(), 1u);
+  EXPECT_EQ(cipher_.fileCalls[0].inFile, "C:\\in\\depot.enc");
+  EXPECT_EQ(files_.files.at(kExport), "plain");
+}
+
+// --- the download's outcome
+
+TEST_F(RetrievalTest, FailedDownloadWithoutBytesIsNoData) {
+  Answer("", "401");
+  EXPECT_EQ(Run(), result::kNoData);
+  EXPECT_EQ(LogLines(), (Lines{"Abruf \xFC" "ber QALO-Depotschnittstelle ...",
+                               std::string("Aufruf: ") + kDefaultUrl,
+                               "HTTP-Fehler 401: Zugriff verweigert.",
+                               "Internet-Fehler: Zugriff auf Seite verweigert"}));
+  EXPECT_TRUE(files_.files.empty());
+}
+
+TEST_F(RetrievalTest, IncompleteDownloadKeepsItsOwnCode) {
+  Answer("<XML><ERROR>0</ERROR></XML>");
+  internet_.defaultResponse.contentLength = "99";
+  EXPECT_EQ(Run(), -7);
+  EXPECT_EQ(LogLines().back(), "Internet-Fehler: Datei unvollst\xE4ndig \xFC" "bertragen");
+  EXPECT_TRUE(files_.files.empty());
+}
+
+TEST_F(RetrievalTest, CancelledDownloadKeepsItsOwnCode) {
+  Answer("partial");
+  progress_.cancelAtQuestion = 1;
+  EXPECT_EQ(Run(), inet::kCancelledByUser);
+  EXPECT_TRUE(files_.files.empty());
+}
+
+// --- the service's answers
+
+TEST_F(RetrievalTest, EncryptedDataIsDecryptedInPlaceAndWritten) {
+  const std::string cipherText("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+  Answer(cipherText);
+  EXPECT_EQ(Run(), 0);
+  std::string expected;
+  for (char c : cipherText) expected += static_cast<char>(~c);  // the fake cipher's "plaintext"
+  EXPECT_EQ(files_.files.at(kExport), expected);
+  EXPECT_EQ(cipher_.bytesCalls.at(0).key[0], 0x01);
+  const Lines lines = LogLines();
+  EXPECT_EQ(lines[2], "Response vom Host empfangen.");
+  EXPECT_EQ(lines.back(), "... erfolgreich dechiffriert!");
+}
+
+TEST_F(RetrievalTest, LowerCaseXmlIsTakenForEncryptedData) {
+  Answer("<xml><ERROR>1</ERROR></xml>");  // 27 bytes: not a multiple of 8
+  EXPECT_EQ(Run(), result::kDecryptFailed);
+  EXPECT_TRUE(files_.files.empty());
+}
+
+TEST_F(RetrievalTest, UnconvertibleKeyEndsWithoutFileAndWithoutShowingTheKey) {
+  Answer(std::string(16, 'x'));
+  const std::string badKey(50, 'a');
+  EXPECT_EQ(Run("UserLogin=demo\r\nPassword=p\r\nUserKey=" + badKey + "\r\n"), result::kDecryptFailed);
+  EXPECT_TRUE(files_.files.empty());
+  for (const auto& line : LogLines()) EXPECT_EQ(line.find(badKey), std::string::npos) << line;
+}
+
+TEST_F(RetrievalTest, OrderNumberBecomesTheTicketDocument) {
+  Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(files_.files.at(kExport),
+            "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef></IMPORT>"
+            "<Ticketdaten><TD_DataString>4711</TD_DataString><TD_GueltigAb>08.12.2026 07:00:00"
+            "</TD_GueltigAb><TD_GueltigBis>22.12.2026 07:00:00</TD_GueltigBis></Ticketdaten></XML>");
+  EXPECT_EQ(LogLines().back(), ">>> Ticket erhalten #4711");
+}
+
+TEST_F(RetrievalTest, OrderNumberWithoutClosingTagGivesAnEmptyTicket) {
+  Answer("<XML><ORDER_NUMBER>4711");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_NE(files_.files.at(kExport).find("<TD_DataString></TD_DataString>"), std::string::npos);
+}
+
+TEST_F(RetrievalTest, ErrorCodes) {
+  const struct {
+    const char* body;
+    std::int32_t result;
+    bool file;
+  } cases[] = {
+      {"<XML><ERROR>1200</ERROR></XML>", -1200, false},
+      {"<XML><ERROR>abc</ERROR></XML>", result::kInvalidErrorCode, false},
+      {"<XML><ERROR>-12</ERROR></XML>", 12, false},
+      {"<XML><ERROR>$7D0</ERROR></XML>", -2000, false},
+      {"<XML><ERROR>0</ERROR></XML>", 0, true},
+      {"<XML><STATUS>ok</STATUS></XML>", result::kUnknownMessage, false},
+  };
+  for (const auto& c : cases) {
+    files_.files.clear();
+    Answer(c.body);
+    EXPECT_EQ(Run(), c.result) << c.body;
+    EXPECT_EQ(files_.files.count(kExport), c.file ? 1u : 0u) << c.body;
+    if (c.file) EXPECT_EQ(files_.files.at(kExport), c.body);  // written as received
+  }
+}
+
+TEST_F(RetrievalTest, ErrorCodeLogLineCarriesTheCodeText) {
+  Answer("<XML><ERROR> 1100</ERROR></XML>");
+  EXPECT_EQ(Run(), -1100);
+  EXPECT_EQ(LogLines().back(), ">>> FehlerCode erhalten # 1100");
+}
+
+TEST_F(RetrievalTest, Error3000BecomesTheCdTicketForSeventyDays) {
+  clock_ = test::FakeClock({kDec7At1015, kDec7At1015, kDec7At10});
+  Answer("<XML><ERROR>3000</ERROR></XML>");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(clock_.reads, 3u);  // two dates, then the file name
+  EXPECT_EQ(files_.files.at(kExport),
+            "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef></IMPORT>"
+            "<Ticketdaten><TD_DataString>CD</TD_DataString><TD_GueltigAb>07.12.2026 10:15:30"
+            "</TD_GueltigAb><TD_GueltigBis>15.02.2027 10:15:30</TD_GueltigBis></Ticketdaten></XML>");
+}
+
+// --- writing the export file
+
+TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {
+  Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
+  files_.failCreate = true;
+  EXPECT_EQ(Run(), result::kExportFileNotWritten);
+  EXPECT_TRUE(files_.files.empty());
+  files_.failCreate = false;
+  files_.failMove = true;
+  EXPECT_EQ(Run(), result::kExportFileNotWritten);
+  EXPECT_TRUE(files_.files.empty());
+  EXPECT_EQ(LogLines().back(), "Exportdatei konnte nicht geschrieben werden: " + kExport);
+}
+
+TEST_F(RetrievalTest, SecondRunInTheSameSecondReplacesTheFile) {
+  Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
+  Run();
+  Answer("<XML><ORDER_NUMBER>2</ORDER_NUMBER></XML>");
+  Run();
+  ASSERT_EQ(files_.files.size(), 1u);
+  EXPECT_NE(files_.files.at(kExport).find(">2<"), std::string::npos);
+}
+
+TEST_F(RetrievalTest, SecretsNeverReachTheLog) {
+  Answer("<XML><ERROR>2000</ERROR></XML>", "503");
+  Run();
+  Answer(std::string(8, 'z'));
+  Run();
+  for (const auto& line : LogLines()) {
+    EXPECT_EQ(line.find("Geheim1!"), std::string::npos) << line;
+    EXPECT_EQ(line.find(kKey), std::string::npos) << line;
+  }
+}
+
+}  // namespace
+}  // namespace qalo
