@@ -5,7 +5,8 @@ Serves HTTP and HTTPS on 127.0.0.1 at free ports, with a throw-away test CA
 made by the openssl CLI in --cert-dir. Prints one JSON line on stdout when
 ready: {"http": port, "https": port, "proxy": port or null, "ca_reg": path, ...}.
 Each request picks its scenario by the first segment of its path (see
-SCENARIOS); every request is recorded and GET /_requests returns them as JSON.
+SCENARIOS); /nolt is the depot service (qalo_service.py). Every request is
+recorded and GET /_requests returns them as JSON.
 --proxy adds a proxy port that answers every request with 407.
 Stops on SIGTERM or SIGINT, and by itself after --lifetime seconds.
 """
@@ -22,6 +23,8 @@ import subprocess
 import sys
 import threading
 import urllib.parse
+
+import qalo_service
 
 MAX_RECORDED = 1000
 STALL_LIMIT_SECONDS = 60
@@ -160,7 +163,17 @@ def scenario_requests(req, rest, query):
     req.send_body(200, json.dumps(seen).encode(), {"Content-Type": "application/json"})
 
 
+def scenario_nolt(req, rest, query):
+    """/nolt: the QALO depot service itself (see qalo_service)."""
+    headers = {}
+    for name, value in req.headers.items():
+        headers.setdefault(name.lower(), value)
+    status, body = qalo_service.respond(headers)
+    req.send_body(status, body)
+
+
 SCENARIOS = {
+    "nolt": scenario_nolt,
     "body": scenario_body,
     "large": scenario_large,
     "status": scenario_status,

@@ -29,7 +29,10 @@ def hex_to_bytes(text):
     """The plug-in's key conversion: 24 bytes, odd length read with a leading 0."""
     if len(text) % 2:
         text = "0" + text
-    raw = bytes.fromhex(text)[:24]
+    try:
+        raw = bytes.fromhex(text)[:24]
+    except ValueError:
+        raw = b""  # a key the plug-in cannot use either: any key will do
     return raw + bytes(24 - len(raw))
 
 

@@ -1,0 +1,299 @@
+"""Whole retrievals: nolt-host loads ImpApiQALO.dll and calls ExportXML
+against qalo-mock over HTTPS, in a Wine prefix of their own."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+import qalo_testlib as lib
+
+sys.path.insert(0, str(lib.REPO / "tools" / "qalo-mock"))
+import qalo_service  # noqa: E402  the mock's own depot data, to compare with
+
+KEY = "00112233445566778899aabbccddeeff0011223344556677"
+PASSWORD = qalo_service.DEMO_PASSWORD
+FIRST = "Abruf über QALO-Depotschnittstelle ...".encode("cp1252")
+RECEIVED = b"Response vom Host empfangen."
+DECRYPTED = [b"Entschl\xfcsseln der Daten ...", None, b"... erfolgreich dechiffriert!"]
+REGISTRY_KEY = r"HKLM\Software\Kalbrix\NOLT\ImportAPI\QALO"
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def expected_depot(portal, datum=None):
+    plain = qalo_service.depot_xml(portal, datum)
+    return plain + bytes(-len(plain) % 8)
+
+
+class Retrieval(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = lib.private_prefix("retrieval")
+        cls.mock = lib.MockService().start()
+        try:
+            lib.trust_ca(cls.mock, cls.prefix)
+        except Exception:
+            cls.mock.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        lib.distrust_ca(cls.mock, cls.prefix)
+        cls.mock.stop()
+
+    def setUp(self):
+        self.root = Path(tempfile.mkdtemp(prefix="qalo-e2e-"))
+        self.xml = self.root / "xml"
+        self.xml.mkdir()
+        self.override(URL=self.mock.url("https", "/nolt"))
+        self.mock.requests(clear=True)
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- set-up helpers
+
+    def override(self, section="Global", **values):
+        """(Re)writes the test override file below the XML directory's parent."""
+        folder = self.root / "QALO"
+        folder.mkdir(exist_ok=True)
+        self.sections = getattr(self, "sections", {})
+        self.sections.setdefault(section, {}).update(values)
+        text = "".join("[%s]\r\n" % name + "".join("%s=%s\r\n" % kv for kv in keys.items())
+                       for name, keys in self.sections.items())
+        (folder / "Qalo_test.Ini").write_bytes(text.encode("cp1252"))
+
+    def settings(self, portal="demo", password=PASSWORD, key=KEY, extra=""):
+        text = "UserLogin=%s\r\nPassword=%s\r\nUserKey=%s\r\n%s" % (portal, password, key, extra)
+        return text
+
+    def export(self, settings, datum=None, dialog=None, xml_dir=None):
+        """Runs nolt-host export; dialog = ui-driver arguments answering a dialog."""
+        path = self.root / "settings.txt"
+        path.write_bytes(settings.encode("cp1252"))
+        args = ["--raw", "export", "--xml-dir", windows_path(xml_dir or self.xml),
+                "--settings", windows_path(path), "--berater", "B-17"]
+        if datum:
+            args += ["--datum", datum]
+        driver = None
+        if dialog:
+            driver = subprocess.Popen(
+                [lib.setting("QALO_WINE_RUN"), str(Path(lib.setting("QALO_BIN")) / "ui-driver.exe")]
+                + list(dialog),
+                env=dict(os.environ, QALO_WINEPREFIX=self.prefix), stdin=subprocess.DEVNULL,
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            run = lib.run_program("nolt-host.exe", args, self.prefix, timeout=60)
+        finally:
+            if driver:
+                out, _ = driver.communicate(timeout=60)
+                self.assertEqual(driver.returncode, 0, out)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        facts = {"LOG": [], "EXPORTFILE": []}
+        for line in run.stdout.split(b"\n"):
+            name, sep, value = line.partition(b": ")
+            if sep and name in (b"LOG", b"EXPORTFILE"):
+                facts[name.decode()].append(value)
+            elif sep:
+                facts[name.decode()] = value
+        return facts
+
+    def assertRun(self, facts, result, logs):
+        self.assertEqual(facts["RESULT"], str(result).encode(), facts)
+        self.assertEqual(len(facts["LOG"]), len(logs), facts["LOG"])
+        for seen, wanted in zip(facts["LOG"], logs):
+            if wanted is not None:
+                self.assertEqual(seen, wanted)
+
+    def export_file(self, facts, folder=None):
+        """The one export file the run wrote, as bytes; none must be left over."""
+        self.assertEqual(len(facts["EXPORTFILE"]), 1, facts)
+        name = facts["EXPORTFILE"][0].decode("cp1252").rsplit("\\", 1)[1]
+        files = sorted(p.name for p in (folder or self.xml).iterdir())
+        self.assertEqual(files, [name])  # no temporary file beside it
+        self.assertRegex(name, r"^qalo_export_\d{6}_\d{6}\.xml$")
+        return ((folder or self.xml) / name).read_bytes()
+
+    def assertNoFile(self, facts):
+        self.assertEqual(facts["EXPORTFILE"], [])
+        self.assertEqual(list(self.xml.iterdir()), [])
+
+    def sent(self):
+        """The nolt headers of the service's last request, names lower-case."""
+        request = [r for r in self.mock.requests() if r["path"].startswith("/nolt")][-1]
+        return {k.lower(): v for k, v in request["headers"] if k.lower().startswith("nolt_")}
+
+    def online(self, *tail):
+        return [FIRST, b"Aufruf: " + self.mock.url("https", "/nolt").encode()] + list(tail)
+
+    # --- the answers of the service
+
+    def test_encrypted_depot_data_is_decrypted_into_the_export_file(self):
+        facts = self.export(self.settings())
+        self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
+        body = self.export_file(facts)
+        self.assertEqual(body, expected_depot("demo"))
+        self.assertEqual(facts["LOG"][4], b"Dateil\xe4nge: %d Bytes" % len(body))
+        self.assertEqual(facts["MESSAGE"], b"unbekannter Fehlercode vom Host: [0]")
+        self.assertEqual(self.mock.requests()[-1]["agent"], "NOLT-ImportApi")
+        self.assertEqual(self.sent(), {"nolt_portal_id": "demo", "nolt_password": PASSWORD,
+                                       "nolt_key": KEY})
+
+    def test_order_number_gives_a_ticket_that_fetches_the_data_later(self):
+        facts = self.export(self.settings("ticket"))
+        self.assertRun(facts, 0, self.online(RECEIVED, None))
+        ticket = facts["LOG"][-1].decode().rpartition("#")[2]
+        self.assertTrue(ticket.isdigit(), facts["LOG"])
+        document = self.export_file(facts)
+        self.assertRegex(document.decode("cp1252"),
+                         r"^<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17"
+                         r"</I_BeraterRef></IMPORT><Ticketdaten><TD_DataString>%s</TD_DataString>"
+                         r"<TD_GueltigAb>\d\d\.\d\d\.\d{4} 07:00:00</TD_GueltigAb><TD_GueltigBis>"
+                         r"\d\d\.\d\d\.\d{4} 07:00:00</TD_GueltigBis></Ticketdaten></XML>$" % ticket)
+        (self.xml / facts["EXPORTFILE"][0].decode().rsplit("\\", 1)[1]).unlink()
+
+        later = self.export(self.settings("ticket", extra="TicketData=%s\r\n" % ticket), datum="46000")
+        self.assertRun(later, 0, self.online(RECEIVED, *DECRYPTED))
+        self.assertEqual(self.sent()["nolt_order_number"], ticket)
+        self.assertNotIn("nolt_datum", self.sent())
+        self.assertEqual(self.export_file(later), expected_depot("ticket"))
+
+    def test_error_3000_gives_the_cd_ticket(self):
+        facts = self.export(self.settings("e3000"))
+        self.assertRun(facts, 0, self.online(RECEIVED, b">>> FehlerCode erhalten #3000"))
+        self.assertIn(b"<TD_DataString>CD</TD_DataString>", self.export_file(facts))
+
+    def test_service_error_codes_become_the_result(self):
+        cases = [
+            (self.settings("e1000"), -1000, b"Die gew\xfcnschten Daten wurden noch nicht erzeugt"),
+            (self.settings("e1100"), -1100, b"Beim Erzeugen der Daten ist ein Fehler aufgetreten"),
+            (self.settings("demo", extra="TicketData=cd\r\n"), -1200, b"Das Ticket ist nicht registriert"),
+            (self.settings("demo", password="falsch"), -2000, b"Die Authentifizierung ist fehlgeschlagen"),
+            (self.settings("e-12"), 12, b"unbekannter Fehlercode vom Host: [12]"),
+            (self.settings("eabc"), -7, b"ung\xfcltiger Fehlercode vom Host"),
+        ]
+        for settings, result, message in cases:
+            with self.subTest(result=result):
+                facts = self.export(settings)
+                self.assertRun(facts, result, self.online(RECEIVED, None))
+                self.assertTrue(facts["LOG"][-1].startswith(b">>> FehlerCode erhalten #"))
+                self.assertEqual(facts["MESSAGE"], message)
+                self.assertNoFile(facts)
+
+    def test_error_code_0_writes_the_answer_as_received(self):
+        facts = self.export(self.settings("e0"))
+        self.assertRun(facts, 0, self.online(RECEIVED, b">>> FehlerCode erhalten #0"))
+        self.assertEqual(self.export_file(facts), b"<XML><ERROR>0</ERROR></XML>")
+
+    def test_xml_without_either_tag_is_an_unknown_message(self):
+        facts = self.export(self.settings("plain"))
+        self.assertRun(facts, -6, self.online(RECEIVED))
+        self.assertNoFile(facts)
+
+    def test_key_that_cannot_be_converted_fails_without_file(self):
+        bad = "zz" + KEY
+        facts = self.export(self.settings(key=bad))
+        self.assertEqual(facts["RESULT"], b"-5")
+        self.assertNoFile(facts)
+        self.assertFalse(any(bad.encode() in line for line in facts["LOG"]))
+
+    # --- download failures
+
+    def test_failed_download_without_bytes_is_no_data(self):
+        for status, line, text in (
+                (401, b"HTTP-Fehler 401: Zugriff verweigert.", b"Internet-Fehler: Zugriff auf Seite verweigert"),
+                (404, b"HTTP-Fehler 404: Die Seite wurde nicht gefunden.", b"Internet-Fehler: Seite nicht gefunden")):
+            with self.subTest(status=status):
+                self.override(URL=self.mock.url("https", "/status/%d" % status))
+                facts = self.export(self.settings())
+                self.assertRun(facts, -8, [FIRST, None, line, text])
+                self.assertEqual(facts["MESSAGE"], b"keine Daten vom Host")
+                self.assertNoFile(facts)
+
+    def test_incomplete_download_keeps_its_code(self):
+        self.override(URL=self.mock.url("https", "/length/lie-longer"))
+        facts = self.export(self.settings())
+        self.assertRun(facts, -7, [FIRST, None, None,
+                                   b"Internet-Fehler: Datei unvollst\xe4ndig \xfcbertragen"])
+        self.assertTrue(facts["LOG"][2].startswith(b"Fehler bei Download: "))
+        self.assertNoFile(facts)
+
+    # --- what the run reads
+
+    def test_settings_names_ignore_case_and_the_first_line_wins(self):
+        settings = "userlogin=demo\r\nPASSWORD=%s\r\nUserLogin=other\r\nuserKEY=%s\r\n" % (PASSWORD, KEY)
+        facts = self.export(settings, datum="09.12.2025")
+        self.assertEqual(facts["RESULT"], b"0")
+        self.assertEqual(self.sent(), {"nolt_portal_id": "demo", "nolt_password": PASSWORD,
+                                       "nolt_key": KEY, "nolt_datum": "09.12.2025"})
+        self.assertEqual(self.export_file(facts), expected_depot("demo", "09.12.2025"))
+
+    def test_override_file_key_for_the_portal(self):
+        self.override("demo", KEY="ffeeddccbbaa99887766554433221100ffeeddccbbaa9988")
+        facts = self.export(self.settings())
+        self.assertEqual(facts["RESULT"], b"0")
+        self.assertEqual(self.sent()["nolt_key"], "ffeeddccbbaa99887766554433221100ffeeddccbbaa9988")
+
+    def test_registry_directory_wins_and_a_number_there_is_ignored(self):
+        other = self.root / "registry-xml"
+        other.mkdir()
+        add = ["reg", "add", REGISTRY_KEY, "/v", "XmlDir", "/f"]
+        try:
+            lib.run_wine(add + ["/t", "REG_SZ", "/d", windows_path(other)], self.prefix).check_returncode()
+            # The override file is looked up beside the registry's directory.
+            facts = self.export(self.settings("e0"), xml_dir=self.root / "nowhere")
+            self.assertEqual(facts["RESULT"], b"0")
+            self.assertEqual(self.export_file(facts, other), b"<XML><ERROR>0</ERROR></XML>")
+
+            lib.run_wine(add + ["/t", "REG_DWORD", "/d", "7"], self.prefix).check_returncode()
+            facts = self.export(self.settings("e0"))
+            self.assertEqual(self.export_file(facts), b"<XML><ERROR>0</ERROR></XML>")
+        finally:
+            lib.run_wine(["reg", "delete", REGISTRY_KEY, "/f"], self.prefix)
+
+    # --- the password prompt
+
+    def test_cancelled_prompt_ends_the_run(self):
+        facts = self.export(self.settings(password="", extra="TicketData=CD\r\n"),
+                            dialog=["password", "--cancel"])
+        self.assertRun(facts, -4, [FIRST])
+        self.assertEqual(facts["MESSAGE"], b"Abbruch durch Benutzer")
+        self.assertNoFile(facts)
+        self.assertEqual([r for r in self.mock.requests() if r["path"].startswith("/nolt")], [])
+
+    def test_prompted_password_is_sent_and_escape_does_not_end_the_prompt(self):
+        facts = self.export(self.settings(password=""), dialog=["password", "--escape-then-text", PASSWORD])
+        self.assertEqual(facts["RESULT"], b"0")
+        self.assertEqual(self.sent()["nolt_password"], PASSWORD)
+
+    def test_prompt_confirmed_empty_sends_an_empty_password(self):
+        facts = self.export(self.settings(password=""), dialog=["password", "--text", ""])
+        self.assertEqual(facts["RESULT"], b"-2000")
+        self.assertEqual(self.sent()["nolt_password"], "")
+
+    # --- the import-file mode
+
+    def test_cd_from_the_override_file_decrypts_the_chosen_file(self):
+        plain = expected_depot("demo")
+        encrypted = self.root / "depot.enc"
+        encrypted.write_bytes(qalo_service.encrypt(plain, KEY))
+        self.override(TicketData="CD")
+        facts = self.export(self.settings(), dialog=["open-file", "--path", windows_path(encrypted)])
+        self.assertRun(facts, 0, [FIRST, b"Entschl\xfcsseln der Datei ...", b"... erfolgreich dechiffriert!"])
+        self.assertEqual(self.export_file(facts), plain)
+        self.assertEqual(self.mock.requests(), [])
+
+    def test_cancelled_file_chooser(self):
+        facts = self.export(self.settings(extra="TicketData=CD\r\n"), dialog=["open-file", "--cancel"])
+        self.assertRun(facts, -4, [FIRST])
+        self.assertNoFile(facts)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,78 @@
+// ui-driver: waits for one of the plug-in's dialogs (shown by another
+// process of the same Wine prefix) and answers it like a user would:
+//   ui-driver password --text TEXT | --cancel | --escape-then-text TEXT
+//   ui-driver open-file --path PATH | --cancel
+// Prints "answered" once done; exits 1 when no dialog appeared in time.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+HWND WaitForWindow(const char* className, const char* caption) {
+  for (int waited = 0; waited < kWaitMs; waited += 20) {
+    HWND w = FindWindowA(className, caption);
+    if (w && IsWindowVisible(w)) return w;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+HWND Child(HWND parent, const char* className, const char* text) {
+  return FindWindowExA(parent, nullptr, className, text);
+}
+
+int AnswerPassword(const std::string& mode, const std::string& text) {
+  HWND dialog = WaitForWindow(nullptr, "QALO Passwortabfrage");
+  if (!dialog) return 1;
+  HWND edit = Child(dialog, "QaloEdit", nullptr);
+  if (mode == "--cancel") {
+    SendMessageA(Child(dialog, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (mode == "--escape-then-text") {
+    // Esc must not end the prompt: it is still there afterwards.
+    PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(edit, WM_CHAR, VK_ESCAPE, 0);
+    Sleep(300);
+    if (!IsWindowVisible(dialog)) return 2;
+  }
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(Child(dialog, nullptr, "Ok"), BM_CLICK, 0, 0);
+  return 0;
+}
+
+int AnswerOpenFile(const std::string& mode, const std::string& path) {
+  HWND dialog = WaitForWindow("#32770", "QALO - Importfile auswählen ...");
+  if (!dialog) return 1;
+  if (mode == "--cancel") {
+    PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    return 0;
+  }
+  HWND combo = GetDlgItem(dialog, 0x47c);
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0));
+  if (!edit) edit = combo;
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: ui-driver password|open-file --option [value]\n");
+    return 2;
+  }
+  const std::string what = argv[1], mode = argv[2], value = argc > 3 ? argv[3] : "";
+  const int rc = what == "password" ? AnswerPassword(mode, value)
+               : what == "open-file" ? AnswerOpenFile(mode, value)
+                                     : 2;
+  std::printf(rc == 0 ? "answered\n" : "no dialog (%d)\n", rc);
+  return rc;
+}
