@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps native win32 test demo bench screenshots clean
+.PHONY: deps native win32 test demo screenshots clean
 
 deps:
 	@bash scripts/deps.sh
@@ -21,9 +21,6 @@ test: native win32
 
 demo: win32
 	@$(XVFB) bash scripts/demo.sh
-
-bench: win32
-	@$(XVFB) bash bench/run.sh
 
 screenshots: win32
 	@$(XVFB) bash scripts/screenshots.sh

@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# The main job for a newcomer: the reference host talks to the plug-in.
+# The main job: a demo retrieval through the reference host and the DLL.
 set -eu
 cd "$(dirname "$0")/.."
-run=cmake/wine-run.sh
+export QALO_BIN=$PWD/build/win32/bin
 export QALO_WINEPREFIX=$PWD/build/win32/wineprefix
-bin=build/win32/bin
-cd "$bin"
+export QALO_WINE_RUN=$PWD/cmake/wine-run.sh
 echo "== nolt-host version --host-version 40335"
-../../../$run nolt-host.exe version --host-version 40335
-echo "== nolt-host message --code -5"
-../../../$run nolt-host.exe message --code -5
+(cd "$QALO_BIN" && "$QALO_WINE_RUN" nolt-host.exe version --host-version 40335)
+echo
+python3 scripts/demo.py

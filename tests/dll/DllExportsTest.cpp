@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -36,6 +38,40 @@ std::intptr_t StackDrift(Fn fn, Args... args) {
 }
 
 void __stdcall IgnoreProgress(std::int32_t, std::int32_t, const char*) {}
+
+std::vector<std::string> gFirstLog, gSecondLog;
+void __stdcall FirstCallback(std::int32_t kind, std::int32_t, const char* text) {
+  if (kind == 3) gFirstLog.push_back(text);
+}
+void __stdcall SecondCallback(std::int32_t kind, std::int32_t, const char* text) {
+  if (kind == 3) gSecondLog.push_back(text);
+}
+
+// Like a user: waits for this process's password prompt and presses
+// "Abbrechen", so a retrieval without a password ends at once with -4.
+std::thread CancelThePasswordPrompt() {
+  return std::thread([] {
+    bool pressed = false;
+    for (int waited = 0; waited < 60000; waited += 50) {
+      HWND prompt = nullptr;
+      for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, "QALO Passwortabfrage"); w;
+           w = FindWindowExA(nullptr, w, nullptr, "QALO Passwortabfrage")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId() && IsWindowVisible(w)) prompt = w;
+      }
+      if (!prompt && pressed) return;  // the prompt has gone
+      // Pressed again while it stays up: a click may land before the loop runs.
+      if (prompt && waited % 500 == 0) {
+        PostMessageA(FindWindowExA(prompt, nullptr, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
+        pressed = true;
+      }
+      Sleep(50);
+    }
+  });
+}
+
+const char* const kFirstLine = "Abruf \xFC" "ber QALO-Depotschnittstelle ...";
 
 class DllExports : public ::testing::Test {
  protected:
@@ -103,14 +139,32 @@ TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
   EXPECT_EQ(reg(nullptr), 0);
 }
 
-TEST_F(DllExports, NullTextsAreAccepted) {
+TEST_F(DllExports, NullTextsAreEmptyAndOnlyTheRegisteredCallbackHearsTheRun) {
   auto exportXml = Get<ExportXmlFn>("ExportXML");
+  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
   const double noDate = 0.0;
-  const std::int32_t rc = exportXml(nullptr, nullptr, 0, &noDate, nullptr);
-  EXPECT_LT(rc, 0);
-  char buffer[64];
-  Get<GetExportErrorMsgFn>("GetExportErrorMsg")(rc, buffer);
-  EXPECT_GT(std::strlen(buffer), 0u);
+  gFirstLog.clear();
+  gSecondLog.clear();
+
+  // No settings text: no password, so the prompt comes and is cancelled.
+  reg(&FirstCallback);
+  std::thread user = CancelThePasswordPrompt();
+  EXPECT_EQ(exportXml(nullptr, nullptr, 12345, &noDate, nullptr), -4);
+  user.join();
+  EXPECT_EQ(gFirstLog, std::vector<std::string>{kFirstLine});
+
+  reg(&SecondCallback);
+  user = CancelThePasswordPrompt();
+  EXPECT_EQ(exportXml("C:\\x", "B", 0, &noDate, "UserLogin=demo\r\n"), -4);
+  user.join();
+  EXPECT_EQ(gFirstLog.size(), 1u);
+  EXPECT_EQ(gSecondLog, std::vector<std::string>{kFirstLine});
+
+  reg(nullptr);
+  user = CancelThePasswordPrompt();
+  EXPECT_EQ(exportXml(nullptr, nullptr, 0, &noDate, nullptr), -4);
+  user.join();
+  EXPECT_EQ(gFirstLog.size() + gSecondLog.size(), 2u);
 }
 
 TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
@@ -121,7 +175,9 @@ TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
   EXPECT_EQ(StackDrift(Get<ImportVersionInfoFn>("ImportVersionInfo"), buffer), 0);
   EXPECT_EQ(StackDrift(Get<GetExportErrorMsgFn>("GetExportErrorMsg"), -4, buffer), 0);
   EXPECT_EQ(StackDrift(Get<RegProgrCallbackFn>("RegProgrCallback"), ProgressFn{}), 0);
+  std::thread user = CancelThePasswordPrompt();
   EXPECT_EQ(StackDrift(Get<ExportXmlFn>("ExportXML"), "", "", 0, &noDate, ""), 0);
+  user.join();
 }
 
 }  // namespace
