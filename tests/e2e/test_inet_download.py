@@ -197,5 +197,49 @@ class ProxyTest(MockTestCase):
         self.assertNotIn("Proxy-Authorization", [h[0] for h in seen[0]["headers"]])
 
 
+class CancelTest(MockTestCase):
+    """The plug-in's own progress window, pressed like a user during a slow body."""
+    # 150 pieces of 1 KiB, one every 10 ms: a few reads of up to 65535 bytes.
+    SLOW = "/slow?chunks=150&delay=10"
+    FULL = 150 * 1024
+    RUNNING = b"Download l\xe4uft ..."
+    CANCELLING = b"Download wird abgebrochen !"
+
+    def assertWindowCameAndWent(self, facts, label):
+        self.assertEqual(facts["window"], b"show,hide,")
+        self.assertEqual(facts["visible-at-show"], b"1")
+        self.assertEqual(facts["label-at-hide"], label)
+        self.assertEqual(facts["windows-after"], b"0")
+
+    def test_cancel_clicked_after_the_first_chunk_ends_the_download(self):
+        for scheme in SCHEMES:
+            with self.subTest(scheme=scheme):
+                facts = run_driver(self.mock.url(scheme, self.SLOW), "--real-window",
+                                   "--click-cancel-after", "2")
+                # Clicked once the show and the first chunk had been notified.
+                self.assertGreaterEqual(int(facts["click"]), 2)
+                # No length check after a cancel: its line would be logged too.
+                self.assertDownload(facts, -1015, [b"Download durch Benutzer abgebrochen"], b"200")
+                size = int(facts["body"])
+                self.assertGreater(size, 0)
+                self.assertLess(size, self.FULL)
+                self.assertEqual(facts["cancel-seen"], b"1")
+                self.assertWindowCameAndWent(facts, self.CANCELLING)
+                self.assertEqual(facts["error-text"], b"Download durch Benutzer abgebrochen")
+                # Show, each chunk written, hide: at least one chunk, never all.
+                self.assertGreaterEqual(int(facts["progress"]), 3)
+
+    def test_without_a_click_the_whole_body_arrives(self):
+        for scheme in SCHEMES:
+            with self.subTest(scheme=scheme):
+                facts = run_driver(self.mock.url(scheme, self.SLOW), "--real-window")
+                self.assertDownload(facts, 0, [], b"200", self.FULL)
+                self.assertEqual(facts["cancel-seen"], b"0")
+                self.assertIsNone(facts.get("click"))
+                self.assertWindowCameAndWent(facts, self.RUNNING)
+                # Show, hide and one per chunk; more than 64 KiB is more than one chunk.
+                self.assertGreaterEqual(int(facts["progress"]), 4)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -4,14 +4,18 @@
 //   LOG: <line>        each log line, in order
 //   code: <n>          the result; status: <text>; body: <size>; ...
 //   end: <n>           last, once everything is printed
-// The progress window and the cursor are printing stand-ins. With
-// --proxy-dialog ok,cancel,... a second thread answers each proxy
+// The cursor is a printing stand-in; the progress window is one too (it
+// never cancels) unless --real-window asks for the plug-in's own window.
+// With --click-cancel-after N a second thread presses that window's cancel
+// button once it is visible and N progress notifications have been made.
+// With --proxy-dialog ok,cancel,... a second thread answers each proxy
 // credentials dialog of this process in turn, like a user would.
 #include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +23,7 @@
 #include <vector>
 
 #include "inet/ImpApiINet.h"
+#include "inet/win32/ImpApiDownloadProgress.h"
 #include "platform/win32/WinInet.h"
 
 namespace {
@@ -55,17 +60,88 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
+constexpr const char* kProgressCaption = "Info";
+constexpr const char* kCancelButton = "Download abbrechen";
+
+bool OwnedByThisProcess(HWND hwnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  return pid == GetCurrentProcessId();
+}
+
+// The visible progress window of this process, or null: ctest runs other
+// programs with windows of the same caption on the same desktop.
+HWND FindProgressWindow() {
+  for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, kProgressCaption); hwnd;
+       hwnd = FindWindowExA(nullptr, hwnd, nullptr, kProgressCaption)) {
+    if (OwnedByThisProcess(hwnd) && IsWindowVisible(hwnd)) return hwnd;
+  }
+  return nullptr;
+}
+
+// Top-level windows of this process with the progress caption, hidden ones too.
+int CountProgressWindows() {
+  int n = 0;
+  for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, kProgressCaption); hwnd;
+       hwnd = FindWindowExA(nullptr, hwnd, nullptr, kProgressCaption))
+    n += OwnedByThisProcess(hwnd);
+  return n;
+}
+
+std::string TextOf(HWND hwnd) {
+  char buffer[256] = {};
+  const LRESULT n = SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+// The host: prints log lines, counts notifications and, like the NOLT host,
+// dispatches the pending window messages at each notification, so the
+// progress window can tick and take clicks.
 struct Printer final : HostReporter {
   void Log(const std::string& line) override { Print("LOG: " + Escaped(line)); }
-  void Progress() override { ++notifications; }
-  int notifications = 0;
+  void Progress() override {
+    ++notifications;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  std::atomic<int> notifications{0};
 };
 
-struct Window final : DownloadProgress {
-  void Show() override { calls += "show,"; }
-  void Hide() override { calls += "hide,"; }
+// The stand-in that never cancels.
+struct NoWindow final : DownloadProgress {
+  void Show() override {}
+  void Hide() override {}
   bool CancelRequested() override { return false; }
+};
+
+// Records what the download does with a window and what the user could see:
+// whether it was on the screen once shown, its status line right before it
+// went, and whether the download was ever told of a cancel.
+struct RecordingWindow final : DownloadProgress {
+  explicit RecordingWindow(DownloadProgress& window) : inner(window) {}
+  void Show() override {
+    calls += "show,";
+    inner.Show();
+    visibleAtShow = FindProgressWindow() != nullptr;
+  }
+  void Hide() override {
+    calls += "hide,";
+    if (HWND form = FindProgressWindow()) labelAtHide = TextOf(GetWindow(form, GW_CHILD));
+    inner.Hide();
+  }
+  bool CancelRequested() override {
+    const bool cancel = inner.CancelRequested();
+    cancelSeen = cancelSeen || cancel;
+    return cancel;
+  }
+  DownloadProgress& inner;
   std::string calls;
+  std::string labelAtHide;
+  bool visibleAtShow = false;
+  bool cancelSeen = false;
 };
 
 struct Cursor final : MouseCursor {
@@ -123,6 +199,26 @@ void AnswerDialogs(std::vector<std::string> actions, std::string user, std::stri
   }
 }
 
+// The user who presses "Download abbrechen" once the window is up and the
+// download has made `after` notifications. Posts the click, so it never
+// waits on the download's thread; gives up when the download is over or
+// after 10 s.
+void ClickCancel(int after, const std::atomic<int>& notifications, const std::atomic<bool>& over) {
+  for (int tries = 0; tries < 2000 && !over; ++tries) {
+    HWND form = FindProgressWindow();
+    const int seen = notifications;
+    if (form && seen >= after) {
+      HWND button = FindWindowExA(form, nullptr, nullptr, kCancelButton);
+      if (!button) break;
+      PostMessageA(button, BM_CLICK, 0, 0);
+      Print("click: " + std::to_string(seen));
+      return;
+    }
+    Sleep(5);
+  }
+  Print("click: none");
+}
+
 std::vector<std::string> Split(const std::string& list) {
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -138,6 +234,7 @@ std::vector<std::string> Split(const std::string& list) {
 int Usage() {
   std::fprintf(stderr,
                "usage: inet-driver [--timeout S] [--headers TEXT] [--no-progress] [--no-log]\n"
+               "                   [--real-window] [--click-cancel-after N]\n"
                "                   [--proxy-dialog ok,cancel,...] [--user U] [--password P] URL\n");
   return 2;
 }
@@ -147,7 +244,8 @@ int Usage() {
 int main(int argc, char** argv) {
   std::string url, headers, dialogs, user = "proxyuser", password = "proxypass";
   std::int32_t timeout = 1800;
-  bool log = true, withProgress = true;
+  bool log = true, withProgress = true, realWindow = false;
+  int clickAfter = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -156,7 +254,9 @@ int main(int argc, char** argv) {
     else if (arg == "--proxy-dialog" && hasValue) dialogs = argv[++i];
     else if (arg == "--user" && hasValue) user = argv[++i];
     else if (arg == "--password" && hasValue) password = argv[++i];
+    else if (arg == "--click-cancel-after" && hasValue) clickAfter = std::atoi(argv[++i]);
     else if (arg == "--no-progress") withProgress = false;
+    else if (arg == "--real-window") realWindow = true;
     else if (arg == "--no-log") log = false;
     else if (arg.rfind("--", 0) == 0 || !url.empty()) return Usage();
     else url = arg;
@@ -165,24 +265,38 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // the bytes as they are, LF as LF
 
   WinInet internet;
-  Window window;
+  NoWindow standIn;
+  Win32DownloadProgress real;
+  RecordingWindow window(realWindow ? static_cast<DownloadProgress&>(real) : standIn);
   Cursor cursor;
   Printer host;
   InetContext context{internet, window, cursor, host, [] { return true; }};
   std::thread answerer;
   if (!dialogs.empty()) answerer = std::thread(AnswerDialogs, Split(dialogs), user, password);
+  std::atomic<bool> over{false};
+  std::thread clicker;
+  if (clickAfter >= 0)
+    clicker = std::thread(ClickCancel, clickAfter, std::cref(host.notifications), std::cref(over));
 
   Target target;
   std::string status;
   const std::int32_t code = InetDownload(context, url, headers, timeout, target, status, log, withProgress);
+  over = true;
+  if (clicker.joinable()) clicker.join();
   if (answerer.joinable()) answerer.join();
 
   Print("code: " + std::to_string(code));
   Print("status: " + Escaped(status));
   Print("body: " + std::to_string(target.bytes.size()));
   Print("head: " + Escaped(target.bytes.substr(0, 40)));
-  Print("progress: " + std::to_string(host.notifications));
+  Print("progress: " + std::to_string(host.notifications.load()));
   Print("window: " + window.calls);
+  Print("cancel-seen: " + std::to_string(window.cancelSeen ? 1 : 0));
+  if (realWindow) {
+    Print("visible-at-show: " + std::to_string(window.visibleAtShow ? 1 : 0));
+    Print("label-at-hide: " + Escaped(window.labelAtHide));
+    Print("windows-after: " + std::to_string(CountProgressWindows()));
+  }
   Print("cursor: " + cursor.shapes);
   Print("error-text: " + Escaped(InetErrorText(code)));
   Print("end: " + std::to_string(code));
