@@ -13,9 +13,10 @@
 namespace qalo::test {
 
 // Waits for a condition the window's thread brings about; gives up after
-// ten seconds so a broken window fails the test instead of hanging it.
+// thirty seconds so a broken window fails the test instead of hanging it.
 inline bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 2000; ++i) {
+  const ULONGLONG deadline = GetTickCount64() + 30000;
+  while (GetTickCount64() < deadline) {
     if (condition()) return true;
     Sleep(5);
   }
