@@ -10,6 +10,8 @@ void HostProxy::Log(const std::string& line) {
   if (auto callback = Identity().ProgressCallback) callback(3, 0, line.c_str());
 }
 
+bool HostProxy::Listening() const { return Identity().ProgressCallback != nullptr; }
+
 void HostProxy::Progress() {
   if (auto callback = Identity().ProgressCallback) callback(2, 5, "");
 }

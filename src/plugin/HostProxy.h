@@ -10,6 +10,8 @@ class HostProxy final : public HostReporter {
  public:
   void Log(const std::string& line) override;
   void Progress() override;
+  // Whether a callback is registered right now, i.e. whether a log line would arrive.
+  bool Listening() const;
 };
 
 }  // namespace qalo

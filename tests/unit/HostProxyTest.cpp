@@ -31,9 +31,11 @@ TEST_F(HostProxyTest, SendsTheTwoKindsOfCall) {
 }
 
 TEST_F(HostProxyTest, SilentWithoutCallback) {
+  EXPECT_FALSE(host.Listening());
   host.Log("x");
   host.Progress();
   Identity().ProgressCallback = &Record;
+  EXPECT_TRUE(host.Listening());
   host.Log("y");
   EXPECT_EQ(gSeen, (std::vector<std::string>{"3,0:y"}));
 }

@@ -30,7 +30,7 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   WinInet internet;
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
-  InetContext inet{internet, progress, cursor, host, [] { return Identity().ProgressCallback != nullptr; }};
+  InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};
   RetrievalPlatform platform{host, clock, config, files, *cipher, passwordPrompt, fileChooser, inet};
   return RunExport(platform, {defaultXmlDir, beraterRef, datum, settingsText});
 }
