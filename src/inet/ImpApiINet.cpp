@@ -15,35 +15,15 @@ using namespace wininet;
 
 constexpr std::size_t kReadBufferSize = 64 * 1024;
 
-// Owns one internet handle; closes it through the seam.
-class InetHandleOwner {
- public:
-  InetHandleOwner(Internet& internet, InetHandle handle) : internet_(&internet), handle_(handle) {}
-  explicit InetHandleOwner(Internet& internet) : InetHandleOwner(internet, nullptr) {}
-  ~InetHandleOwner() { Reset(); }
-  InetHandleOwner(const InetHandleOwner&) = delete;
-  InetHandleOwner& operator=(const InetHandleOwner&) = delete;
-
-  InetHandle Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void Reset(InetHandle handle = nullptr) {
-    if (InetHandle old = std::exchange(handle_, handle)) internet_->Close(old);
-  }
-
- private:
-  Internet* internet_;
-  InetHandle handle_;
-};
-
 // One opened request. The request handle is closed before its connection.
 struct Request {
-  explicit Request(Internet& internet) : connect(internet), request(internet) {}
+  explicit Request(Internet& internet) : connect(nullptr, {&internet}), request(nullptr, {&internet}) {}
   void Close() {
-    request.Reset();
-    connect.Reset();
+    request.reset();
+    connect.reset();
   }
-  InetHandleOwner connect;
-  InetHandleOwner request;
+  UniqueInetHandle connect;
+  UniqueInetHandle request;
 };
 
 // Sets crAppStart when the download ends, however it ends.
@@ -125,28 +105,28 @@ class Download {
     context_.cursor.Set(CursorShape::HourGlass);
     CursorRestorer cursor(context_.cursor);
 
-    InetHandleOwner session(internet_,
-                            internet_.Open(inet::kAgent, kOpenTypePreconfig, nullptr, nullptr, 0));
+    UniqueInetHandle session(internet_.Open(inet::kAgent, kOpenTypePreconfig, nullptr, nullptr, 0),
+                             {&internet_});
     if (!session) {
       LogSystemError();
       return inet::kNoSession;
     }
-    SetTimeouts(session.Get());
+    SetTimeouts(session.get());
     std::uint32_t securityFlags = 0;
-    internet_.QueryOption(session.Get(), kOptionSecurityFlags, securityFlags);
-    internet_.SetOption(session.Get(), kOptionSecurityFlags,
+    internet_.QueryOption(session.get(), kOptionSecurityFlags, securityFlags);
+    internet_.SetOption(session.get(), kOptionSecurityFlags,
                         securityFlags | kSecurityIgnoreRevocation);
 
     Request request(internet_);
     for (;;) {
-      if (!OpenRequest(session.Get(), request)) {
+      if (!OpenRequest(session.get(), request)) {
         LogSystemError();
         return inet::kOpenUrlFailed;
       }
-      statusText_ = QueryText(request.request.Get(), kQueryStatusCode).value_or("200");
+      statusText_ = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
       if (statusText_ != "407") break;
       const std::uint32_t answer =
-          internet_.ErrorDialog(request.request.Get(), kErrorIncorrectPassword, kErrorDlgFlags);
+          internet_.ErrorDialog(request.request.get(), kErrorIncorrectPassword, kErrorDlgFlags);
       if (answer == kErrorForceRetry) {
         request.Close();
         continue;
@@ -159,9 +139,9 @@ class Download {
     if (const std::int32_t failure = StatusFailure(); failure != inet::kOk) return failure;
 
     const std::optional<std::string> length =
-        QueryText(request.request.Get(), kQueryContentLength);
+        QueryText(request.request.get(), kQueryContentLength);
     const std::int32_t announced = length ? ParseAnnouncedLength(length->c_str()) : 0;
-    if (ReadBody(request.request.Get())) return inet::kCancelledByUser;
+    if (ReadBody(request.request.get())) return inet::kCancelledByUser;
     return CheckLength(announced);
   }
 
@@ -190,17 +170,17 @@ class Download {
   bool OpenRequest(InetHandle session, Request& request) {
     UrlParts parts;
     if (!internet_.CrackUrl(url_, parts)) return false;
-    request.connect.Reset(internet_.Connect(
+    request.connect.reset(internet_.Connect(
         session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
         parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
     if (!request.connect) return false;
-    SetTimeouts(request.connect.Get());
+    SetTimeouts(request.connect.get());
     const std::uint32_t flags = kRequestFlags | (parts.scheme == kSchemeHttps ? kFlagSecure : 0);
-    request.request.Reset(internet_.OpenRequest(request.connect.Get(), "GET", parts.object, flags));
+    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object, flags));
     if (!request.request) return false;
-    SetTimeouts(request.request.Get());
+    SetTimeouts(request.request.get());
     const char* headerText = headers_.empty() ? nullptr : headers_.c_str();
-    return internet_.SendRequest(request.request.Get(), headerText,
+    return internet_.SendRequest(request.request.get(), headerText,
                                  static_cast<std::uint32_t>(headers_.size()));
   }
 

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/UniqueHandle.h"
+
 namespace qalo {
 
 // An internet handle (HINTERNET): opaque, null when there is none. Whoever
@@ -84,5 +86,13 @@ class Internet {
                                             std::uint32_t languageId, char* buffer,
                                             std::uint32_t size) = 0;
 };
+
+// An internet handle closed through the seam that opened it.
+struct InetHandleTraits {
+  Internet* internet = nullptr;
+  static constexpr InetHandle Empty() noexcept { return nullptr; }
+  void Close(InetHandle handle) const noexcept { internet->Close(handle); }
+};
+using UniqueInetHandle = UniqueHandle<InetHandle, InetHandleTraits>;
 
 }  // namespace qalo

@@ -6,6 +6,7 @@
 #include "platform/CipherErrors.h"
 #include "platform/SecureWipe.h"
 #include "platform/TdeaChain.h"
+#include "platform/TemporaryFile.h"
 #include "platform/UniqueHandle.h"
 
 namespace qalo {
@@ -62,18 +63,16 @@ std::int32_t TdeaCipher::TDEA_File(const std::string& outFile, const std::string
   if (!in) return cipher_error::kInputFileOpen;
   UniqueFile out(std::fopen(outFile.c_str(), "wb"));
   if (!out) return cipher_error::kOutputFileCreate;
+  // Closed before it is removed: Windows removes no open file.
+  TemporaryFile output(outFile, [&out](const std::string& name) {
+    out.reset();
+    std::remove(name.c_str());
+  });
 
   TdeaChain chain(*this, key, direction, iv);
-  std::int32_t rc = cipher_error::kFileWrite;
-  try {
-    rc = StreamFile(in.get(), out.get(), chain);
-  } catch (...) {
-    out.reset();
-    std::remove(outFile.c_str());
-    throw;
-  }
+  std::int32_t rc = StreamFile(in.get(), out.get(), chain);
   if (std::fclose(out.release()) != 0 && rc == 0) rc = cipher_error::kFileWrite;
-  if (rc != 0) std::remove(outFile.c_str());
+  if (rc == 0) output.Commit();
   return rc;
 }
 

@@ -1,23 +1,30 @@
 #pragma once
 // One move-only owner for every kind of handle. Each handle type names the
-// value that means "empty" and the function that closes it.
+// value that means "empty" and the function that closes it. Traits are
+// usually stateless; a closer that needs an object (a seam that closes its
+// own handles) carries it in the traits, passed at construction.
 
 #include <utility>
 
 namespace qalo {
 
 template <typename Handle, typename Traits>
-class UniqueHandle {
+class UniqueHandle : private Traits {
  public:
   UniqueHandle() noexcept = default;
-  explicit UniqueHandle(Handle h) noexcept : handle_(h) {}
+  explicit UniqueHandle(Handle h, Traits traits = Traits()) noexcept
+      : Traits(std::move(traits)), handle_(h) {}
   ~UniqueHandle() { reset(); }
 
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle(UniqueHandle&& other) noexcept
+      : Traits(static_cast<const Traits&>(other)), handle_(other.release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other) {
+      reset(other.release());
+      static_cast<Traits&>(*this) = static_cast<const Traits&>(other);
+    }
     return *this;
   }
 

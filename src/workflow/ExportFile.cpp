@@ -1,27 +1,23 @@
 #include "workflow/ExportFile.h"
 
+#include "platform/TemporaryFile.h"
+
 namespace qalo {
 
 std::string TemporaryExportName(const std::string& path) { return path + ".tmp"; }
 
 bool WriteFileAtomically(FileSystem& files, const std::string& path,
                          const std::function<bool(WritableFile&)>& writeContent) {
-  const std::string temporary = TemporaryExportName(path);
-  auto file = files.CreateForWriting(temporary);
+  TemporaryFile temporary(TemporaryExportName(path),
+                          [&files](const std::string& name) { files.Remove(name); });
+  auto file = files.CreateForWriting(temporary.Path());
   if (!file) return false;
-  bool written = false;
-  try {
-    written = writeContent(*file);
-  } catch (...) {
-    file.reset();
-    files.Remove(temporary);
-    throw;
-  }
+  bool written = writeContent(*file);
   written = file->Close() && written;
   file.reset();
-  if (written && files.MoveReplace(temporary, path)) return true;
-  files.Remove(temporary);
-  return false;
+  if (!written || !files.MoveReplace(temporary.Path(), path)) return false;
+  temporary.Commit();
+  return true;
 }
 
 }  // namespace qalo
