@@ -7,12 +7,15 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/ResultCodes.h"
+#include "plugin/ExportErrorMsg.h"
+#include "workflow/ResultCodes.h"
 
 namespace {
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 
+// The one guard every export goes through: an exception from the core
+// becomes the export's failure result.
 template <typename Fn>
 std::int32_t Guarded(std::int32_t onException, Fn&& fn) noexcept {
   try {
@@ -28,7 +31,7 @@ extern "C" {
 
 std::int32_t QALO_STDCALL ExportXML(const char* defaultXmlDir, const char* beraterRef,
                                     std::int32_t reserved, const double* datum,
-                                    const char* settingsText) {
+                                    const char* settingsText) noexcept {
   return Guarded(qalo::result::kUnexpectedFailure, [&] {
     auto handler = qalo::Identity().ExportXmlHandler;
     if (!handler) return qalo::result::kOnlineError;
@@ -37,32 +40,35 @@ std::int32_t QALO_STDCALL ExportXML(const char* defaultXmlDir, const char* berat
   });
 }
 
-std::int32_t QALO_STDCALL ApiDataDialog(char*, char*, char*) {
+std::int32_t QALO_STDCALL ApiDataDialog(char*, char*, char*) noexcept {
   // The login data dialog is not part of this build yet: it answers as if
   // the user had cancelled, leaving the caller's buffers untouched.
-  return 2;
+  return Guarded(2, [] { return 2; });
 }
 
-std::int32_t QALO_STDCALL GetExportErrorMsg(std::int32_t code, char* messageBuffer) {
-  Guarded(0, [&] {
+std::int32_t QALO_STDCALL GetExportErrorMsg(std::int32_t code, char* messageBuffer) noexcept {
+  // The result is 0 whatever happens; a message that could not be built
+  // leaves the buffer as it was.
+  return Guarded(0, [&] {
     if (!messageBuffer) return 0;
     const std::string text = qalo::ExportErrorMessage(code);
     std::memcpy(messageBuffer, text.c_str(), text.size() + 1);
     return 0;
   });
-  return 0;
 }
 
-std::int32_t QALO_STDCALL RegProgrCallback(qalo::ProgressCallbackFn callback) {
-  qalo::Identity().ProgressCallback = callback;
-  return 0;
+std::int32_t QALO_STDCALL RegProgrCallback(qalo::ProgressCallbackFn callback) noexcept {
+  return Guarded(0, [&] {
+    qalo::Identity().ProgressCallback = callback;
+    return 0;
+  });
 }
 
-std::int32_t QALO_STDCALL AppVersionCheck(std::int32_t hostVersion) {
-  return hostVersion >= qalo::kLowestHostVersion ? 0 : -1;
+std::int32_t QALO_STDCALL AppVersionCheck(std::int32_t hostVersion) noexcept {
+  return Guarded(-1, [&] { return hostVersion >= qalo::kLowestHostVersion ? 0 : -1; });
 }
 
-void QALO_STDCALL ImportVersionInfo(char* versionBuffer) {
+void QALO_STDCALL ImportVersionInfo(char* versionBuffer) noexcept {
   Guarded(0, [&] {
     if (!versionBuffer) return 0;
     const std::string& version = qalo::Identity().PluginVersion;
@@ -73,6 +79,8 @@ void QALO_STDCALL ImportVersionInfo(char* versionBuffer) {
   });
 }
 
-std::int32_t QALO_STDCALL VersionInfo() { return qalo::kInterfaceVersion; }
+std::int32_t QALO_STDCALL VersionInfo() noexcept {
+  return Guarded(qalo::kInterfaceVersion, [] { return qalo::kInterfaceVersion; });
+}
 
 }  // extern "C"

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "platform/TdeaChain.h"
-#include "plugin/ResultCodes.h"
+#include "platform/TemporaryFile.h"
+#include "workflow/ResultCodes.h"
 #include "workflow/ExportFile.h"
 #include "workflow/HexToBytes.h"
 
@@ -74,29 +75,26 @@ std::int32_t DecryptResponseOrThrow(ResponseBuffer& buffer, const std::string& u
 std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::string& importFile,
                                 const KeyBytes& key, Cipher& cipher, FileSystem& files,
                                 HostReporter& host) {
-  const std::string temporary = TemporaryExportName(exportFileName);
+  TemporaryFile temporary(TemporaryExportName(exportFileName), [&files](const std::string& name) {
+    if (files.FileExists(name)) files.Remove(name);
+  });
   const KeyBytes iv = HexToBytes(kIvText);
-  const auto discardTemporary = [&] {
-    if (files.FileExists(temporary)) files.Remove(temporary);
-  };
   std::int32_t rc;
   try {
-    rc = cipher.TDEA_File(temporary, importFile, key.data(), kDecrypt, "CBC", iv.data());
+    rc = cipher.TDEA_File(temporary.Path(), importFile, key.data(), kDecrypt, "CBC", iv.data());
   } catch (...) {
-    discardTemporary();
     host.Log(kException);
     return result::kDecryptFailed;
   }
   if (rc != 0) {
-    discardTemporary();
     host.Log(ErrorLine(rc));
     return result::kDecryptFailed;
   }
-  if (!files.MoveReplace(temporary, exportFileName)) {
-    discardTemporary();
+  if (!files.MoveReplace(temporary.Path(), exportFileName)) {
     host.Log(kExportNotCreated);
     return result::kDecryptFailed;
   }
+  temporary.Commit();
   host.Log(kSucceeded);
   return result::kOk;
 }

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "platform/SecureWipe.h"
-#include "plugin/ResultCodes.h"
+#include "workflow/ResultCodes.h"
 #include "workflow/DateTime.h"
 #include "workflow/Decryption.h"
 #include "workflow/ExportFile.h"

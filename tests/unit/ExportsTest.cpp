@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ResultCodes.h"
+#include "workflow/ResultCodes.h"
 
 namespace qalo {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ResultCodes.h"
+#include "workflow/ResultCodes.h"
 #include "support/FakeCipher.h"
 #include "support/FakeClock.h"
 #include "support/FakeConfigStore.h"
@@ -257,7 +257,9 @@ TEST_F(RetrievalTest, ErrorCodes) {
     Answer(c.body);
     EXPECT_EQ(Run(), c.result) << c.body;
     EXPECT_EQ(files_.files.count(kExport), c.file ? 1u : 0u) << c.body;
-    if (c.file) EXPECT_EQ(files_.files.at(kExport), c.body);  // written as received
+    if (c.file) {
+      EXPECT_EQ(files_.files.at(kExport), c.body);  // written as received
+    }
   }
 }
 

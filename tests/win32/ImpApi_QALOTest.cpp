@@ -1,4 +1,4 @@
-#include "workflow/ImpApi_QALO.h"
+#include "plugin/win32/ImpApi_QALO.h"
 
 #include <gtest/gtest.h>
 

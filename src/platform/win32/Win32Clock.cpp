@@ -1,15 +1,18 @@
 #include "platform/win32/Win32Clock.h"
 
 #include <windows.h>
-
-#include "workflow/DateTime.h"
+#include <oleauto.h>
 
 namespace qalo {
 
+// An OLE date is the same day count, so the system converts it.
 double Win32Clock::Now() {
   SYSTEMTIME t;
   GetLocalTime(&t);
-  return MakeDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
+  t.wMilliseconds = 0;
+  double day = 0.0;
+  SystemTimeToVariantTime(&t, &day);
+  return day;
 }
 
 }  // namespace qalo

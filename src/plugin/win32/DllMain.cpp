@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "plugin/Identity.h"
-#include "workflow/ImpApi_QALO.h"
+#include "plugin/win32/ImpApi_QALO.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;

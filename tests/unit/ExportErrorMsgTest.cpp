@@ -1,4 +1,4 @@
-#include "plugin/ResultCodes.h"
+#include "plugin/ExportErrorMsg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <string>
 
 namespace qalo {
 
@@ -19,8 +18,5 @@ constexpr std::int32_t kNoData = -8;
 constexpr std::int32_t kUnexpectedFailure = -9;     // out of memory, broken invariant
 constexpr std::int32_t kExportFileNotWritten = -10;  // export file could not be created or written
 }  // namespace result
-
-// The German message for a result code (Windows-1252, at most 50 characters).
-std::string ExportErrorMessage(std::int32_t code);
 
 }  // namespace qalo

@@ -1,6 +1,6 @@
 // The plug-in module: its identity, and the retrieval bound to the real
 // Windows services for one ExportXML call.
-#include "workflow/ImpApi_QALO.h"
+#include "plugin/win32/ImpApi_QALO.h"
 
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
