@@ -40,15 +40,16 @@ void Control::SetSize(int width, int height) {
   SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Label::Create(const Window& parent, const ControlLayout& layout, bool autoSize) {
-  CreateChild(Kind::Label, 0, SS_LEFTNOWORDWRAP | SS_NOPREFIX, layout, parent, 0);
-  autoSize_ = autoSize;
-  if (autoSize_) FitToText();
+void Label::Create(const Window& parent, const ControlLayout& layout, LabelFit fit) {
+  const DWORD wrap = fit == LabelFit::WordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
+  CreateChild(Kind::Label, 0, wrap | SS_NOPREFIX, layout, parent, 0);
+  fit_ = fit;
+  if (fit_ == LabelFit::ToText) FitToText();
 }
 
 void Label::SetCaption(const std::string& caption) {
   SetText(caption);
-  if (autoSize_) FitToText();
+  if (fit_ == LabelFit::ToText) FitToText();
 }
 
 void Label::FitToText() {

@@ -42,17 +42,23 @@ class Control : public Window {
   UniqueFont font_;
 };
 
-// A single line of text; it is not wrapped. An auto-sized label takes the
-// size of its text whenever the text is set (its stored size is replaced),
-// so no font and no later caption is ever cut off.
+// How a label's size follows its text.
+enum class LabelFit {
+  ToText,    // one line; takes the size of its text whenever the text is set
+  Fixed,     // one line in the layout's size; what does not fit is cut off
+  WordWrap,  // the layout's size; the text wraps at word boundaries
+};
+
+// A label. One that fits its text has its stored size replaced whenever the
+// text is set, so no font and no later caption is ever cut off.
 class Label : public Control {
  public:
-  void Create(const Window& parent, const ControlLayout& layout, bool autoSize = true);
+  void Create(const Window& parent, const ControlLayout& layout, LabelFit fit = LabelFit::ToText);
   void SetCaption(const std::string& caption);
 
  private:
   void FitToText();
-  bool autoSize_ = false;
+  LabelFit fit_ = LabelFit::ToText;
 };
 
 // A flat area in the form's colour with a one-pixel lowered outer bevel.
