@@ -7,6 +7,7 @@
 
 #include "dialogs/PasswordRule.h"
 #include "platform/SecureWipe.h"
+#include "workflow/SettingsText.h"
 
 namespace qalo {
 namespace {

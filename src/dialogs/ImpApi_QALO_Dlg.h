@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Cipher.h"
 #include "platform/Shell.h"
-#include "workflow/SettingsText.h"
 
 namespace qalo {
 
@@ -87,7 +87,8 @@ class LoginDataDialog {
   Cipher& cipher_;
   Shell& shell_;
   ImportVersionInfoFn importVersionInfo_;
-  qalo::SettingsLines SettingsLines;
+  // SettingsText split into lines (line rules of the settings text).
+  std::vector<std::string> SettingsLines;
 };
 
 }  // namespace qalo

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dialogs/PasswordRule.h"
+#include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
 #include "support/FakeLoginDataView.h"
 #include "support/FakeShell.h"
@@ -197,6 +198,25 @@ TEST_F(LoginDataDialogTest, ManualBesideTheHostsExecutable) {
             (std::vector<std::string>{
                 "C:\\Programme\\NOLT\\ImportApi\\QALO\\NOLT-Schnittstelle zu QALOnet.pdf",
                 "ImportApi\\QALO\\NOLT-Schnittstelle zu QALOnet.pdf"}));
+}
+
+// With the platform's generator: 48 hexadecimal digits, and a cancelled
+// dialog's key is not the next one's.
+TEST(LoginDataDialogKeyTest, EachDialogWithoutKeyGeneratesAFreshOne) {
+  const auto cipher = MakeSystemCipher();
+  FakeShell shell;
+  std::string keys[2];
+  for (std::string& key : keys) {
+    FakeLoginDataView view;
+    LoginDataDialog dialog(view, *cipher, shell, [](char* b) { b[0] = 0; });
+    dialog.SettingsText = "UserLogin=demo\r\n";
+    dialog.FormShow();
+    key = view.Value(LoginField::eKey);
+    EXPECT_TRUE(dialog.FormClose(false));
+    EXPECT_EQ(key.find_first_not_of("0123456789abcdefABCDEF"), std::string::npos) << key;
+    EXPECT_EQ(key.size(), 48u);
+  }
+  EXPECT_NE(keys[0], keys[1]);
 }
 
 }  // namespace
