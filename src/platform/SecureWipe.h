@@ -3,6 +3,7 @@
 // cannot be dropped by the optimiser as dead writes.
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace qalo {
 
@@ -18,5 +19,14 @@ inline void SecureWipe(std::string& text) noexcept {
   SecureWipe(text.data(), text.size());
   text.clear();
 }
+
+// A secret text that is wiped when it goes out of scope.
+struct WipedString {
+  std::string text;
+  explicit WipedString(std::string t) noexcept : text(std::move(t)) {}
+  WipedString(const WipedString&) = delete;
+  WipedString& operator=(const WipedString&) = delete;
+  ~WipedString() { SecureWipe(text); }
+};
 
 }  // namespace qalo

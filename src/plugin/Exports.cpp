@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/SecureWipe.h"
 #include "plugin/ExportErrorMsg.h"
 #include "workflow/ResultCodes.h"
 
@@ -40,10 +41,28 @@ std::int32_t QALO_STDCALL ExportXML(const char* defaultXmlDir, const char* berat
   });
 }
 
-std::int32_t QALO_STDCALL ApiDataDialog(char*, char*, char*) noexcept {
-  // The login data dialog is not part of this build yet: it answers as if
-  // the user had cancelled, leaving the caller's buffers untouched.
-  return Guarded(2, [] { return 2; });
+std::int32_t QALO_STDCALL ApiDataDialog(char* userBuffer, char* passwordBuffer,
+                                        char* settingsBuffer) noexcept {
+  return Guarded(qalo::result::kUnexpectedFailure, [&] {
+    auto handler = qalo::Identity().ApiDataDialogHandler;
+    if (!handler) return qalo::kDialogCancelled;
+    std::string user = OrEmpty(userBuffer);
+    qalo::WipedString password(OrEmpty(passwordBuffer));
+    qalo::WipedString settings(OrEmpty(settingsBuffer));  // holds the key
+    const std::int32_t result = handler(user, password.text, settings.text);
+    if (result != qalo::kDialogOk) return result;
+    // Cut without notice to the caller's buffers of 128, 128 and 4096 bytes.
+    const auto copyBack = [](char* buffer, const std::string& text, std::size_t maxChars) {
+      if (!buffer) return;
+      const std::size_t n = std::min(text.size(), maxChars);
+      std::memcpy(buffer, text.data(), n);
+      buffer[n] = '\0';
+    };
+    copyBack(userBuffer, user, 127);
+    copyBack(passwordBuffer, password.text, 127);
+    copyBack(settingsBuffer, settings.text, 4095);
+    return result;
+  });
 }
 
 std::int32_t QALO_STDCALL GetExportErrorMsg(std::int32_t code, char* messageBuffer) noexcept {

@@ -11,6 +11,15 @@ using ExportXmlFn = std::int32_t (*)(const char* defaultXmlDir, const char* bera
                                      std::int32_t reserved, const double* datum,
                                      const char* settingsText);
 
+// The operation behind ApiDataDialog: runs the login data dialog modally on
+// portal id, password and settings text, and returns its modal result,
+// kDialogOk or kDialogCancelled. The texts are the dialog's final ones after
+// kDialogOk and may be anything otherwise. May throw.
+using ApiDataDialogFn = std::int32_t (*)(std::string& userText, std::string& passwordText,
+                                         std::string& settingsText);
+constexpr std::int32_t kDialogOk = 1;
+constexpr std::int32_t kDialogCancelled = 2;
+
 // The host's progress callback: kind, value, text (never null).
 using ProgressCallbackFn = void(QALO_STDCALL*)(std::int32_t kind, std::int32_t value,
                                                const char* text);
@@ -23,6 +32,7 @@ struct PluginIdentity {
   std::string PluginVersion = "1.0";
   std::string PluginFileName = "ImpApiGeneric.dll";
   ExportXmlFn ExportXmlHandler = nullptr;
+  ApiDataDialogFn ApiDataDialogHandler = nullptr;
   ProgressCallbackFn ProgressCallback = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,11 @@ class FakeCipher : public Cipher {
     std::vector<std::uint8_t> key, iv;
     std::int32_t direction;
     std::string mode;
+  };
+  struct KeyHexCall {
+    std::int32_t maxChars, nBytes;
+    std::string seed;
+    std::int32_t seedLen;
   };
   struct FileCall {
     std::string outFile, inFile;
@@ -48,10 +54,13 @@ class FakeCipher : public Cipher {
     return fileResult;
   }
 
-  std::int32_t RNG_KeyHex(char* out, std::int32_t, std::int32_t, const char*,
-                          std::int32_t) override {
-    out[0] = '\0';
-    return -1;  // not used by the code under test
+  // Copies keyHex byte for byte into out (its terminator is part of it, or
+  // missing when a test leaves it out) and returns keyHexResult.
+  std::int32_t RNG_KeyHex(char* out, std::int32_t maxChars, std::int32_t nBytes, const char* seed,
+                          std::int32_t seedLen) override {
+    keyHexCalls.push_back({maxChars, nBytes, seed, seedLen});
+    std::memcpy(out, keyHex.data(), keyHex.size());
+    return keyHexResult;
   }
 
   // Default: refuses what TDEA-CBC cannot take, accepts the rest.
@@ -63,8 +72,12 @@ class FakeCipher : public Cipher {
   bool fileThrow = false;
   std::function<void(const std::string& outFile)> onFile;
 
+  std::string keyHex = std::string("0123456789abcdefABCDEF0123456789abcdef0123456789", 49);
+  std::int32_t keyHexResult = 0;
+
   std::vector<BytesCall> bytesCalls;
   std::vector<FileCall> fileCalls;
+  std::vector<KeyHexCall> keyHexCalls;
 };
 
 }  // namespace qalo::test
