@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/SecureWipe.h"
+
 namespace qalo::editctl {
 
 TCustomEditEx::TCustomEditEx(EditWindow& window) : window_(window) { AdjustHeight(); }
@@ -75,6 +77,15 @@ void TCustomEditEx::SetText(const std::string& text) {
     storedText_ = text;
     Change();
   }
+}
+
+void TCustomEditEx::WipeText() {
+  if (HandleAllocated()) {
+    const size_t length = window_.Text().size();
+    if (length > 0) window_.SetText(std::string(length, '*'));
+    window_.SetText("");
+  }
+  SecureWipe(storedText_);
 }
 
 bool TCustomEditEx::Modified() const { return HandleAllocated() ? window_.GetModify() : storedModified_; }

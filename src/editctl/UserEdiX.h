@@ -55,6 +55,8 @@ class TCustomEditEx {
   void SetText(const std::string& text);
   bool Modified() const;
   void SetModified(bool modified);
+  // Overwrites the text (window and stored) before emptying it: for secrets.
+  void WipeText();
 
   virtual int GetSelLength() const;
   virtual int GetSelStart() const;

@@ -4,6 +4,7 @@
 
 #include "editctl/FormatText.h"
 #include "editctl/UserEditTexts.h"
+#include "platform/SecureWipe.h"
 
 namespace qalo::editctl {
 namespace {
@@ -300,6 +301,12 @@ void TEditText::SetValueMax(const std::string& value) {
     CheckMode.Remove(TUserCheckModes::ucmMaxCheck);
   else
     CheckMode.Add(TUserCheckModes::ucmMaxCheck);
+}
+
+void TEditText::WipeValue() {
+  WipeText();
+  SecureWipe(value_);
+  SecureWipe(undoValue_);
 }
 
 void TEditText::SetValueDef(const std::string& value) { valueDef_ = Cut(value); }

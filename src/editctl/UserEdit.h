@@ -201,6 +201,8 @@ class TEditText : public TCustomUserEdit {
   void SetValueMax(const std::string& value);
   const std::string& ValueDef() const noexcept { return valueDef_; }
   void SetValueDef(const std::string& value);
+  // Overwrites text and values before emptying them: for secrets.
+  void WipeValue();
 
  protected:
   bool CheckValue() override;
