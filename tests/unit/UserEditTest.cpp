@@ -470,6 +470,17 @@ TEST_F(UserEditTest, StoredTextsAreCutTo255Characters) {
   EXPECT_EQ(field.Value().size(), 255u);
 }
 
+TEST_F(UserEditTest, WipingOverwritesTheShownSecretAndEmptiesTheValue) {
+  field.SetValue("geheim");
+  window.calls.clear();
+  field.WipeValue();
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"SetText ******", "SetText "}));
+  EXPECT_EQ(field.Value(), "");
+  window.Enter();
+  window.Type("\x1B");
+  EXPECT_EQ(window.text, "") << "Escape has nothing to bring back";
+}
+
 TEST_F(UserEditTest, ThePromptFallsBackToTheName) {
   EXPECT_EQ(field.ErrPrompt(), "eFeld");
   field.SetErrPrompt("Portal-Id");
