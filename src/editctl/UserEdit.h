@@ -21,16 +21,10 @@ enum class TUserCheckModes : std::uint8_t { ucmMinCheck, ucmMaxCheck, ucmMandato
 // A set of check modes, element n at bit n.
 class TUserCheckMode {
  public:
-  constexpr TUserCheckMode() = default;
-  constexpr TUserCheckMode(std::initializer_list<TUserCheckModes> modes) {
-    for (TUserCheckModes m : modes) bits_ = static_cast<std::uint8_t>(bits_ | Bit(m));
-  }
   bool Has(TUserCheckModes m) const noexcept { return (bits_ & Bit(m)) != 0; }
   void Add(TUserCheckModes m) noexcept { bits_ = static_cast<std::uint8_t>(bits_ | Bit(m)); }
   void Remove(TUserCheckModes m) noexcept { bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(m)); }
   bool Empty() const noexcept { return bits_ == 0; }
-  std::uint8_t Bits() const noexcept { return bits_; }
-  friend bool operator==(TUserCheckMode a, TUserCheckMode b) { return a.bits_ == b.bits_; }
 
  private:
   static constexpr std::uint8_t Bit(TUserCheckModes m) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(m)); }
