@@ -12,7 +12,7 @@ mkdir -p "$out"
 
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 
-for window in progress cancelled password; do
+for window in progress cancelled password edit-fields; do
   ready=$out/$window.ready stop=$out/$window.stop
   rm -f "$ready" "$stop"
   "$root/cmake/wine-run.sh" explorer /desktop=shot,1024x768 "$bin/ui-screenshots.exe" \

@@ -6,7 +6,6 @@
 #include "ui/Form.h"
 
 namespace qalo::ui {
-namespace {
 
 UniqueFont CreateUiFont(const FontStyle& style) {
   UniqueFont font(CreateFontA(style.height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
@@ -16,14 +15,33 @@ UniqueFont CreateUiFont(const FontStyle& style) {
   return font;
 }
 
-}  // namespace
-
 void Control::CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
                           const Window& parent, UINT id) {
   font_ = CreateUiFont(layout.font);
   bounds_ = layout.bounds;
   Create(kind, exStyle, WS_CHILD | WS_VISIBLE | style, layout.text, bounds_, parent.Handle(), id);
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+}
+
+void Control::NotifyLoaded() {
+  if (loaded_) return;
+  loaded_ = true;
+  Loaded();
+}
+
+LRESULT Control::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_SETFOCUS) return Window::OnMessage(msg, wParam, lParam);
+  const LRESULT result = Window::OnMessage(msg, wParam, lParam);
+  if (auto* form = dynamic_cast<Form*>(Window::FromHandle(GetAncestor(Handle(), GA_ROOT))))
+    form->ControlFocused(*this);
+  return result;
+}
+
+void Control::SetPlacement(const Bounds& bounds) {
+  bounds_ = bounds;
+  if (Handle())
+    SetWindowPos(Handle(), nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Control::SetLeft(int left) {

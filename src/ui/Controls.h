@@ -26,6 +26,9 @@ struct ControlLayout {
   FontStyle font;
 };
 
+// The font of the layer's controls.
+UniqueFont CreateUiFont(const FontStyle& style);
+
 // A child window with its own font.
 class Control : public Window {
  public:
@@ -33,13 +36,28 @@ class Control : public Window {
   void SetLeft(int left);
   void SetSize(int width, int height);
 
+  // Runs Loaded once; the form calls it for each of its controls before it
+  // is shown, when all of them exist.
+  void NotifyLoaded();
+
+  // The form's active control changes: the focus moved from one control of
+  // the form to another (not to or from another top-level window). Called
+  // by the form; exceptions reach the window procedure that moved the focus.
+  virtual void EnterControl() {}
+  virtual void ExitControl() {}
+
  protected:
   void CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
                    const Window& parent, UINT id);
+  // Stores the placement, and moves the window if it exists.
+  void SetPlacement(const Bounds& bounds);
+  virtual void Loaded() {}
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   Bounds bounds_;
   UniqueFont font_;
+  bool loaded_ = false;
 };
 
 // How a label's size follows its text.

@@ -1,6 +1,7 @@
 #include "ui/Form.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace qalo::ui {
 namespace {
@@ -69,6 +70,7 @@ void Form::Show() {
   const int height = r.bottom - r.top;
   SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  LoadControls();
   OnShow();
   ShowWindow(Handle(), SW_SHOW);
   FocusFirstControl();
@@ -109,6 +111,42 @@ void Form::SetModalResult(int result) noexcept {
   modalResult_ = result;
   // A result set while handling a sent message must still wake GetMessage.
   if (inModalLoop_) PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+BOOL CALLBACK Form::CollectControl(HWND hwnd, LPARAM controls) noexcept {
+  if (auto* control = dynamic_cast<Control*>(Window::FromHandle(hwnd))) {
+    try {
+      reinterpret_cast<std::vector<Control*>*>(controls)->push_back(control);
+    } catch (...) {
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+void Form::LoadControls() {
+  // Collected first: Loaded may throw, and nothing may unwind through user32.
+  std::vector<Control*> controls;
+  EnumChildWindows(Handle(), &CollectControl, reinterpret_cast<LPARAM>(&controls));
+  for (Control* control : controls) control->NotifyLoaded();
+}
+
+void Form::ControlFocused(Control& control) {
+  if (&control == activeControl_) return;
+  const unsigned move = ++focusMoves_;
+  if (Control* previous = std::exchange(activeControl_, nullptr)) {
+    try {
+      previous->ExitControl();
+    } catch (...) {
+      // The leaving failed where it stood: the focus stays where it went,
+      // and that control is the one to leave next.
+      if (move == focusMoves_) activeControl_ = &control;
+      throw;
+    }
+    if (move != focusMoves_) return;
+  }
+  activeControl_ = &control;
+  control.EnterControl();
 }
 
 void Form::FocusFirstControl() {

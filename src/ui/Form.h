@@ -51,6 +51,12 @@ class Form : public Window {
   void SetDefaultButton(Button* button) noexcept { defaultButton_ = button; }
   void SetCancelButton(Button* button) noexcept { cancelButton_ = button; }
 
+  // A control of the form got the focus (its WM_SETFOCUS). When it is not
+  // the active control, the active one is left (ExitControl) and this one
+  // entered (EnterControl); focus coming back from another window changes
+  // nothing. A leaving that moves the focus itself ends the move.
+  void ControlFocused(Control& control);
+
  protected:
   // Creates the hidden window; the derived form then creates its controls
   // in tab order.
@@ -63,11 +69,15 @@ class Form : public Window {
   friend class Timer;
   bool HandleDialogKey(const MSG& msg);
   void FocusFirstControl();
+  void LoadControls();
+  static BOOL CALLBACK CollectControl(HWND hwnd, LPARAM controls) noexcept;
 
   CloseAction closeAction_ = CloseAction::Hide;
   int modalResult_ = kResultNone;
   bool inModalLoop_ = false;
   HWND lastFocus_ = nullptr;
+  Control* activeControl_ = nullptr;
+  unsigned focusMoves_ = 0;
   Button* defaultButton_ = nullptr;
   Button* cancelButton_ = nullptr;
   std::vector<Timer*> timers_;

@@ -158,6 +158,13 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      if (Window* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+        if (HBRUSH brush = child->OnControlColor(reinterpret_cast<HDC>(wParam)))
+          return reinterpret_cast<LRESULT>(brush);
+      }
+      break;
     case WM_SETCURSOR:
       if (HCURSOR cursor = ScreenCursorHandle(); cursor && LOWORD(lParam) == HTCLIENT) {
         SetCursor(cursor);

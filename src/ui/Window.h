@@ -48,6 +48,10 @@ class Window {
 
   // A WM_COMMAND notification that the parent passes back to its child.
   virtual void OnCommand(WORD /*notification*/) {}
+  // WM_CTLCOLOREDIT or WM_CTLCOLORSTATIC passed back to the child: prepares
+  // the device context and returns the background brush, or null for the
+  // system's colours.
+  virtual HBRUSH OnControlColor(HDC /*dc*/) { return nullptr; }
 
  protected:
   // Creates the window; throws std::runtime_error when the system refuses.

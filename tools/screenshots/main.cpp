@@ -1,6 +1,6 @@
 // ui-screenshots <window> <ready file> <stop file>
-// Shows one window (progress, cancelled or password) in the state a user
-// sees it, writes the window's screen rectangle "width height left top"
+// Shows one window (progress, cancelled, password or edit-fields) in the
+// state a user sees it, writes the window's screen rectangle "width height left top"
 // into the ready file, and closes it once the stop file exists.
 #include <windows.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
+#include "editctl/win32/EditTextField.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
 
 namespace {
@@ -88,17 +89,77 @@ int ShowPassword(const std::string& ready, const std::string& stop) {
   return user.ok ? 0 : 1;
 }
 
+// Validated text fields in their states, each with its label.
+class EditFieldsForm final : public qalo::ui::Form {
+ public:
+  EditFieldsForm() {
+    using namespace qalo::editctl;
+    CreateForm({"Eingabefelder", 260, 172, qalo::ui::Frame::DialogClose, qalo::ui::CloseAction::Cancel}, nullptr);
+    const char* captions[] = {"Normal", "Bearbeitung", "Fehler", "Gesperrt", "Rechtsb\xFCndig"};
+    for (int i = 0; i < 5; ++i) labels_[i].Create(*this, {{8, 12 + 32 * i, 0, 0}, captions[i], {}});
+    Normal.SetFormatView("%s EUR");
+    Normal.SetValue("12");
+    Error.SetValueMin("B");
+    Error.SetValueMax("D");
+    Error.SetValue("C");
+    Error.OnValidationError = [](TCustomUserEdit&, TUserCheckResults, std::string&, int&, bool& handled) {
+      handled = true;  // the picture shows the colour, not the message box
+    };
+    Locked.SetReadOnly(true);
+    Locked.SetEnabled(false);
+    Locked.SetValue("5F3A9C0E");
+    Right.SetAlignment(TUserAlignment::taRightJustify);
+    Right.SetFormatView("%s EUR");
+    Right.SetValue("1.250,00");
+    EditTextField* fields[] = {&Normal, &Editing, &Error, &Locked, &Right};
+    for (int i = 0; i < 5; ++i) fields[i]->Create(*this, {{96, 8 + 32 * i, 150, 21}, "", {}}, 101 + i);
+  }
+  ~EditFieldsForm() override { DestroyHandle(); }
+
+  // Brings the fields into their states as a user would: a text below the
+  // bounds is typed into the error field and refused; the bounds are then
+  // dropped (the colour stays until the next key) so that the focus can
+  // move on, and a text is typed into the field being edited.
+  void Act() {
+    Error.SetFocus();
+    Type(Error, "A");
+    Editing.SetFocus();
+    Error.SetValueMin("");
+    Error.SetValueMax("");
+    Editing.SetFocus();
+    Type(Editing, "Kunde 4711");
+  }
+
+  qalo::editctl::EditTextField Normal, Editing, Error, Locked, Right;
+
+ private:
+  static void Type(const qalo::editctl::EditTextField& field, const char* text) {
+    for (const char* c = text; *c; ++c) SendMessageA(field.Handle(), WM_CHAR, static_cast<unsigned char>(*c), 1);
+  }
+  qalo::ui::Label labels_[5];
+};
+
+int ShowEditFields(const std::string& ready, const std::string& stop) {
+  EditFieldsForm form;
+  form.Show();
+  form.Act();
+  if (!Announce(form.Handle(), ready)) return 1;
+  PumpUntil(stop);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: ui-screenshots progress|cancelled|password READY STOP\n");
+    std::fprintf(stderr, "usage: ui-screenshots progress|cancelled|password|edit-fields READY STOP\n");
     return 2;
   }
   const std::string window = argv[1];
   try {
     if (window == "progress" || window == "cancelled") return ShowProgress(window == "cancelled", argv[2], argv[3]);
     if (window == "password") return ShowPassword(argv[2], argv[3]);
+    if (window == "edit-fields") return ShowEditFields(argv[2], argv[3]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ui-screenshots: %s\n", e.what());
     return 1;
