@@ -21,7 +21,8 @@ enum class LoginField { eUser, ePassword, eKey };
 class LoginDataView {
  public:
   virtual ~LoginDataView() = default;
-  virtual std::string Value(LoginField field) const = 0;
+  // Reading a value stores a pending edit of that field first.
+  virtual std::string Value(LoginField field) = 0;
   virtual void SetValue(LoginField field, const std::string& value) = 0;
   // Gives ePassword the input focus.
   virtual void FocusPassword() = 0;

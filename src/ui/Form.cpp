@@ -82,28 +82,37 @@ void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
 int Form::ShowModal() {
   if (inModalLoop_) throw std::logic_error("Formular l\xE4uft bereits modal");
   modalResult_ = kResultNone;
-  inModalLoop_ = true;
-  {
-    ThreadWindowsDisabled others(Handle());
-    lastFocus_ = nullptr;
-    Show();
-    MSG msg;
-    while (modalResult_ == kResultNone) {
-      const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-      if (got == 0) {
-        // The thread is asked to end: give the quit back to the outer loop.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        modalResult_ = kResultCancel;
-      } else if (got == -1) {
-        modalResult_ = kResultCancel;
-      } else if (!HandleDialogKey(msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
+  // However the loop ends (OnCloseQuery may throw), the form is hidden and
+  // no longer modal, after the other windows were enabled again.
+  struct ModalScope {
+    Form& form;
+    explicit ModalScope(Form& f) : form(f) { form.inModalLoop_ = true; }
+    ~ModalScope() {
+      form.Hide();
+      form.inModalLoop_ = false;
+    }
+  } modal(*this);
+  ThreadWindowsDisabled others(Handle());
+  lastFocus_ = nullptr;
+  Show();
+  MSG msg;
+  for (;;) {
+    if (modalResult_ != kResultNone) {
+      if (OnCloseQuery(modalResult_)) break;
+      modalResult_ = kResultNone;
+    }
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The thread is asked to end: give the quit back to the outer loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      modalResult_ = kResultCancel;
+    } else if (got == -1) {
+      modalResult_ = kResultCancel;
+    } else if (!HandleDialogKey(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
     }
   }
-  Hide();
-  inModalLoop_ = false;
   return modalResult_;
 }
 

@@ -63,6 +63,9 @@ class Form : public Window {
   void CreateForm(const FormLayout& layout, HWND owner);
   // Runs each time the form is shown, before it becomes visible.
   virtual void OnShow() {}
+  // Runs when a modal result has been set, before the modal loop ends;
+  // false keeps the form open and running (the result is dropped).
+  virtual bool OnCloseQuery(int /*modalResult*/) { return true; }
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:

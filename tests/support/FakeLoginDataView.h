@@ -11,7 +11,7 @@ namespace qalo::test {
 // version label, the focus on ePassword, and every message box shown.
 class FakeLoginDataView : public LoginDataView {
  public:
-  std::string Value(LoginField field) const override {
+  std::string Value(LoginField field) override {
     const auto it = values.find(field);
     return it == values.end() ? std::string() : it->second;
   }

@@ -33,7 +33,7 @@ class LoginDataDialogTest : public ::testing::Test {
     dialog_.FormShow();
   }
   void Type(LoginField field, const std::string& text) { view_.values[field] = text; }
-  std::string Shown(LoginField field) const { return view_.Value(field); }
+  std::string Shown(LoginField field) { return view_.Value(field); }
 
   FakeLoginDataView view_;
   FakeCipher cipher_;

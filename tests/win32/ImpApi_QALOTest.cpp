@@ -14,6 +14,7 @@ TEST(ImpApi_QALO, RegisterPluginReplacesTheFramePlaceholders) {
   EXPECT_EQ(identity.PluginVersion, "2.0.6");
   EXPECT_EQ(identity.PluginFileName, "ImpApi_QALO.dll");
   EXPECT_NE(identity.ExportXmlHandler, nullptr);
+  EXPECT_NE(identity.ApiDataDialogHandler, nullptr);
   EXPECT_EQ(identity.ProgressCallback, nullptr);
 }
 

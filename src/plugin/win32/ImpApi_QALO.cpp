@@ -1,15 +1,18 @@
-// The plug-in module: its identity, and the retrieval bound to the real
-// Windows services for one ExportXML call.
+// The plug-in module: its identity, and the retrieval and the login data
+// dialog bound to the real Windows services for one call each.
 #include "plugin/win32/ImpApi_QALO.h"
 
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
+#include "dialogs/win32/ImpApi_QALO_Dlg_win.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
 #include "platform/SystemCipher.h"
 #include "platform/win32/FileChooserWin.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ConfigStore.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Shell.h"
 #include "platform/win32/WinInet.h"
+#include "plugin/Exports.h"
 #include "plugin/HostProxy.h"
 #include "ui/Cursor.h"
 #include "workflow/Retrieval.h"
@@ -35,6 +38,14 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   return RunExport(platform, {defaultXmlDir, beraterRef, datum, settingsText});
 }
 
+std::int32_t RunApiDataDialog(std::string& userText, std::string& passwordText,
+                              std::string& settingsText) {
+  const auto cipher = MakeSystemCipher();
+  Win32Shell shell;
+  Tdlg_QALO_LoginData dialog(*cipher, shell, [](char* buffer) { ImportVersionInfo(buffer); });
+  return dialog.Execute(userText, passwordText, settingsText);
+}
+
 }  // namespace
 
 void RegisterPlugin(PluginIdentity& identity) {
@@ -43,6 +54,7 @@ void RegisterPlugin(PluginIdentity& identity) {
   identity.PluginVersion = "2.0.6";
   identity.PluginFileName = "ImpApi_QALO.dll";
   identity.ExportXmlHandler = &RunExport;
+  identity.ApiDataDialogHandler = &RunApiDataDialog;
 }
 
 }  // namespace qalo

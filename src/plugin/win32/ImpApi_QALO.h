@@ -5,7 +5,8 @@
 namespace qalo {
 
 // Sets number 150, name "QALO", version "2.0.6", file name "ImpApi_QALO.dll"
-// and points ExportXmlHandler at the retrieval.
+// and points ExportXmlHandler at the retrieval and ApiDataDialogHandler at
+// the login data dialog.
 void RegisterPlugin(PluginIdentity& identity);
 
 }  // namespace qalo
