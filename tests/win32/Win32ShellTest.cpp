@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "win32/PdfAssociation.h"
+#include "support/RecordingViewer.h"
 
 namespace qalo {
 namespace {
@@ -22,14 +22,15 @@ TEST(Win32ShellTest, HostExecutablePathIsThisProgram) {
 
 TEST(Win32ShellTest, OpensADocumentWithItsRegisteredViewer) {
   const std::string folder = test::TestProgramFolder() + "shell test\\";
-  const std::string document = folder + "NOLT-Schnittstelle zu QALOnet.pdf";
+  // A type of its own: ".pdf" belongs to the login dialog's manual test.
+  const std::string document = folder + "NOLT-Schnittstelle zu QALOnet.qalotest";
   CreateDirectoryA(folder.c_str(), nullptr);
   std::ofstream(document) << "%PDF-1.4\n";
   {
-    test::PdfAssociation association(test::TestProgramFolder() + "shell-test.record");
+    test::RecordingViewer viewer(test::TestProgramFolder() + "shell-test.record", ".qalotest");
     Win32Shell shell;
     shell.OpenDocument(document);
-    EXPECT_EQ(association.OpenedDocument(), document);
+    EXPECT_EQ(viewer.OpenedDocument(), document);
   }
   DeleteFileA(document.c_str());
   RemoveDirectoryA(folder.c_str());

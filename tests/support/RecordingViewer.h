@@ -1,10 +1,11 @@
 #pragma once
-// Makes shell-recorder.exe (beside the test program) the viewer of .pdf
-// files for as long as the object lives, in this test's own Wine prefix.
-// The recorder writes the path the shell hands it into recordFile. Wine 8
-// reads file types from the machine's classes only (HKCU\Software\Classes
-// is not merged in), so the prefix's .pdf entry is pointed at the recorder
-// and given back its former type afterwards.
+// RecordingViewer makes shell-recorder.exe (beside the test program) the viewer of one file
+// type (".pdf" unless told otherwise) for as long as the object lives, in
+// the test's Wine prefix. The recorder writes the path the shell hands it
+// into recordFile. Wine 8 reads file types from the machine's classes only
+// (HKCU\Software\Classes is not merged in), so the prefix's entry for the
+// extension is pointed at the recorder and given back its former type
+// afterwards. Only one test may take ".pdf": the prefix is shared.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@
 #include <iterator>
 #include <string>
 
-#include "win32/UserDriver.h"
+#include "support/WindowFinder.h"
 
 namespace qalo::test {
 
@@ -25,26 +26,31 @@ inline std::string TestProgramFolder() {
   return full.substr(0, full.find_last_of('\\') + 1);
 }
 
-class PdfAssociation {
+class RecordingViewer {
  public:
-  explicit PdfAssociation(std::string recordFile) : recordFile_(std::move(recordFile)) {
+  explicit RecordingViewer(std::string recordFile, const std::string& extension = ".pdf")
+      : recordFile_(std::move(recordFile)),
+        extensionKey_("Software\\Classes\\" + extension),
+        progId_("QaloTest.Recorder" + extension),
+        progIdKey_("Software\\Classes\\" + progId_) {
     DeleteFileA(recordFile_.c_str());
-    formerType_ = ReadDefault(kExtensionKey);
+    formerType_ = ReadDefault(extensionKey_.c_str());
     const std::string command = "\"" + TestProgramFolder() + "shell-recorder.exe\" \"" +
                                 recordFile_ + "\" \"%1\"";
-    if (!SetDefault(kCommandKey, command) || !SetDefault(kExtensionKey, kProgId))
-      ADD_FAILURE() << "cannot register the .pdf association";
+    if (!SetDefault((progIdKey_ + "\\shell\\open\\command").c_str(), command) ||
+        !SetDefault(extensionKey_.c_str(), progId_))
+      ADD_FAILURE() << "cannot register the viewer of " << extension;
   }
-  ~PdfAssociation() {
-    if (formerType_.empty())
-      RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtensionKey);
+  ~RecordingViewer() {
+    if (formerType_.empty() || formerType_ == progId_)
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, extensionKey_.c_str());
     else
-      SetDefault(kExtensionKey, formerType_);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProgIdKey);
+      SetDefault(extensionKey_.c_str(), formerType_);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, progIdKey_.c_str());
     DeleteFileA(recordFile_.c_str());
   }
-  PdfAssociation(const PdfAssociation&) = delete;
-  PdfAssociation& operator=(const PdfAssociation&) = delete;
+  RecordingViewer(const RecordingViewer&) = delete;
+  RecordingViewer& operator=(const RecordingViewer&) = delete;
 
   // The document the recorder was started with, once it has written it;
   // empty when it did not run within the deadline.
@@ -56,12 +62,6 @@ class PdfAssociation {
   }
 
  private:
-  static constexpr const char* kProgId = "QaloTest.PdfRecorder";
-  static constexpr const char* kExtensionKey = "Software\\Classes\\.pdf";
-  static constexpr const char* kProgIdKey = "Software\\Classes\\QaloTest.PdfRecorder";
-  static constexpr const char* kCommandKey =
-      "Software\\Classes\\QaloTest.PdfRecorder\\shell\\open\\command";
-
   // The default value of the key, empty when there is none.
   static std::string ReadDefault(const char* subKey) {
     char value[256] = {};
@@ -81,6 +81,9 @@ class PdfAssociation {
   }
 
   std::string recordFile_;
+  std::string extensionKey_;
+  std::string progId_;
+  std::string progIdKey_;
   std::string formerType_;
 };
 
