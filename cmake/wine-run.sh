@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build's own prefix:
 #   wine-run.sh PROGRAM [ARGS...]   run it
-#   wine-run.sh --serve             stop the prefix's wineserver, start one
-#                                   that stays until --stop, warm it up
+#   wine-run.sh --serve [KEEPER]    stop the prefix's wineserver, start one
+#                                   that stays until --stop, warm it up, and
+#                                   start KEEPER (desktop-keeper.exe) beside it
 #   wine-run.sh --stop              stop the prefix's wineserver
 # The prefix lives in $QALO_WINEPREFIX (default: ./wineprefix below the
 # current build folder) and is created on first use, with a Wine virtual
@@ -70,7 +71,11 @@ exec 9>"$prefix.lock"
 flock 9
 make_prefix
 case "${1:-}" in
-  --serve) stop_server; start_server ""; exit ;;
+  --serve)
+    stop_server
+    start_server ""
+    if [ -n "${2:-}" ]; then wine "$2" </dev/null >/dev/null 2>&1 9>&- & fi
+    exit ;;
   --stop) stop_server; exit ;;
 esac
 if [ "${QALO_WINESERVER:-}" != kept ] && ! start_server 30 &&

@@ -111,7 +111,8 @@ def private_prefix(name):
     """A prefix of its own beside the build's, for settings no other test may
     see (a proxy, a trusted CA): a hard-linked copy whose registry files are
     real copies, made again when the build's prefix is set up differently.
-    It has a wineserver of its own, kept up until this process ends."""
+    It has a wineserver and a desktop of its own, kept up until this process
+    ends."""
     shared = Path(setting("QALO_WINEPREFIX"))
     private = shared.with_name(shared.name + "-" + name)
     run_wine(["cmd", "/c", "exit"]).check_returncode()  # the shared one exists
@@ -123,14 +124,14 @@ def private_prefix(name):
             target = private / reg.name
             target.unlink()
             shutil.copy2(reg, target)
-    _wine_server(private, "--serve")
+    _wine_server(private, "--serve", str(Path(setting("QALO_BIN")) / "desktop-keeper.exe"))
     atexit.register(_wine_server, private, "--stop")
     return str(private)
 
 
-def _wine_server(prefix, action):
+def _wine_server(prefix, *action):
     env = dict(os.environ, QALO_WINEPREFIX=str(prefix))
-    subprocess.run([setting("QALO_WINE_RUN"), action], env=env, stdin=subprocess.DEVNULL,
+    subprocess.run([setting("QALO_WINE_RUN")] + list(action), env=env, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=120)
 
 
