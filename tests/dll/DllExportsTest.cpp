@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/WindowFinder.h"
+
 namespace {
 
 using ProgressFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
@@ -48,26 +50,16 @@ void __stdcall SecondCallback(std::int32_t kind, std::int32_t, const char* text)
 }
 
 // Like a user: waits for this process's password prompt and presses
-// "Abbrechen", so a retrieval without a password ends at once with -4.
+// "Abbrechen" once, so a retrieval without a password ends at once with -4.
 std::thread CancelThePasswordPrompt() {
   return std::thread([] {
-    bool pressed = false;
-    for (int waited = 0; waited < 60000; waited += 50) {
-      HWND prompt = nullptr;
-      for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, "QALO Passwortabfrage"); w;
-           w = FindWindowExA(nullptr, w, nullptr, "QALO Passwortabfrage")) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(w)) prompt = w;
-      }
-      if (!prompt && pressed) return;  // the prompt has gone
-      // Pressed again while it stays up: a click may land before the loop runs.
-      if (prompt && waited % 500 == 0) {
-        PostMessageA(FindWindowExA(prompt, nullptr, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
-        pressed = true;
-      }
-      Sleep(50);
+    HWND prompt = qalo::test::WaitForOwnWindow("QALO Passwortabfrage");
+    if (!prompt) {
+      ADD_FAILURE() << "no password prompt";
+      return;
     }
+    PostMessageA(qalo::test::Child(prompt, "Abbrechen"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(qalo::test::WaitUntil([&] { return !IsWindowVisible(prompt); })) << "the prompt stays";
   });
 }
 

@@ -1,10 +1,13 @@
 """Helpers for the end-to-end tests: the mock service, Wine runs, CA trust.
 
 ctest gives every test QALO_BIN (the Windows programs), QALO_WINEPREFIX (the
-build's prefix) and QALO_WINE_RUN (cmake/wine-run.sh).
+build's prefix), QALO_WINE_RUN (cmake/wine-run.sh) and QALO_WINESERVER=kept
+(the build's prefix has a wineserver for the whole run).
 """
 
+import atexit
 import base64
+import functools
 import json
 import os
 import shutil
@@ -103,20 +106,33 @@ def distrust_ca(mock, prefix=None):
     run_wine(["reg", "delete", mock.info["ca_key"], "/f"], prefix)
 
 
+@functools.lru_cache(maxsize=None)
 def private_prefix(name):
     """A prefix of its own beside the build's, for settings no other test may
-    see (a proxy): a hard-linked copy whose registry files are real copies."""
+    see (a proxy, a trusted CA): a hard-linked copy whose registry files are
+    real copies, made again when the build's prefix is set up differently.
+    It has a wineserver and a desktop of its own, kept up until this process
+    ends."""
     shared = Path(setting("QALO_WINEPREFIX"))
     private = shared.with_name(shared.name + "-" + name)
-    if not (private / ".qalo-ready").exists():
+    run_wine(["cmd", "/c", "exit"]).check_returncode()  # the shared one exists
+    marker = ".qalo-ready"
+    if not (private / marker).exists() or (private / marker).read_bytes() != (shared / marker).read_bytes():
         shutil.rmtree(private, ignore_errors=True)
-        run_wine(["cmd", "/c", "exit"]).check_returncode()  # the shared one exists
         subprocess.run(["cp", "-al", str(shared), str(private)], check=True)
         for reg in shared.glob("*.reg"):
             target = private / reg.name
             target.unlink()
             shutil.copy2(reg, target)
+    _wine_server(private, "--serve", str(Path(setting("QALO_BIN")) / "desktop-keeper.exe"))
+    atexit.register(_wine_server, private, "--stop")
     return str(private)
+
+
+def _wine_server(prefix, *action):
+    env = dict(os.environ, QALO_WINEPREFIX=str(prefix))
+    subprocess.run([setting("QALO_WINE_RUN")] + list(action), env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=120)
 
 
 def set_proxy(prefix, port):

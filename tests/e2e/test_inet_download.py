@@ -24,21 +24,26 @@ def run_driver(url, *options, prefix=None):
 
 
 class MockTestCase(unittest.TestCase):
+    """Against a mock whose CA only the class's own prefix trusts."""
     proxy = False
 
     @classmethod
     def setUpClass(cls):
+        cls.prefix = lib.private_prefix("inet-" + cls.__name__)
         cls.mock = lib.MockService(proxy=cls.proxy).start()
         try:
-            lib.trust_ca(cls.mock)
+            lib.trust_ca(cls.mock, cls.prefix)
         except Exception:
             cls.mock.stop()
             raise
 
     @classmethod
     def tearDownClass(cls):
-        lib.distrust_ca(cls.mock)
+        lib.distrust_ca(cls.mock, cls.prefix)
         cls.mock.stop()
+
+    def download(self, url, *options):
+        return run_driver(url, *options, prefix=self.prefix)
 
     def assertDownload(self, facts, code, logs=(), status=None, body=None):
         self.assertEqual(facts["code"], str(code).encode(), facts)
@@ -66,20 +71,20 @@ class StatusTest(MockTestCase):
         for scheme in SCHEMES:
             for path, code, logs, status in self.CASES:
                 with self.subTest(scheme=scheme, path=path):
-                    facts = run_driver(self.mock.url(scheme, path))
+                    facts = self.download(self.mock.url(scheme, path))
                     self.assertDownload(facts, code, logs, status)
                     # The window is shown only for a body that is read.
                     self.assertEqual(facts["window"], b"show,hide," if code == 0 else b"")
 
     def test_redirect_is_followed_and_its_target_is_the_download(self):
-        facts = run_driver(self.mock.url("https", "/redirect?to=/body%3Fbytes%3D33"))
+        facts = self.download(self.mock.url("https", "/redirect?to=/body%3Fbytes%3D33"))
         self.assertDownload(facts, 0, status=b"200", body=33)
         self.assertEqual(facts["head"], b"QALO-mock-0123456789abcdefghijklmnopqrst"[:33])
 
     def test_without_log_there_are_no_lines_and_without_progress_no_window(self):
-        facts = run_driver(self.mock.url("http", "/status/404"), "--no-log")
+        facts = self.download(self.mock.url("http", "/status/404"), "--no-log")
         self.assertDownload(facts, -5, [], b"404")
-        facts = run_driver(self.mock.url("http", "/body?bytes=10"), "--no-progress")
+        facts = self.download(self.mock.url("http", "/body?bytes=10"), "--no-progress")
         self.assertDownload(facts, 0, body=10)
         self.assertEqual(facts["window"], b"")
         self.assertEqual(facts["progress"], b"1")
@@ -96,7 +101,7 @@ class RequestTest(MockTestCase):
         for scheme in SCHEMES:
             with self.subTest(scheme=scheme):
                 self.mock.requests(clear=True)
-                facts = run_driver(self.mock.url(scheme, "/redirect"), "--headers", self.HEADERS)
+                facts = self.download(self.mock.url(scheme, "/redirect"), "--headers", self.HEADERS)
                 self.assertDownload(facts, 0, body=16)
                 seen = self.mock.requests()
                 self.assertEqual([r["path"] for r in seen], ["/redirect", "/body?bytes=16"])
@@ -109,7 +114,7 @@ class RequestTest(MockTestCase):
 
     def test_no_headers_sends_none(self):
         self.mock.requests(clear=True)
-        self.assertDownload(run_driver(self.mock.url("http", "/body?bytes=5")), 0, body=5)
+        self.assertDownload(self.download(self.mock.url("http", "/body?bytes=5")), 0, body=5)
         (request,) = self.mock.requests()
         self.assertEqual(sorted(h[0] for h in request["headers"]), ["Host", "User-Agent"])
 
@@ -131,7 +136,7 @@ class BodyTest(MockTestCase):
             for path, code, logged, size in self.CASES:
                 with self.subTest(scheme=scheme, path=path):
                     logs = [] if logged is None else [INCOMPLETE + b"%d Bytes geladen)" % logged]
-                    facts = run_driver(self.mock.url(scheme, path))
+                    facts = self.download(self.mock.url(scheme, path))
                     self.assertDownload(facts, code, logs, b"200", size)
                     self.assertEqual(facts["window"], b"show,hide,")
 
@@ -140,7 +145,7 @@ class BodyTest(MockTestCase):
             with self.subTest(scheme=scheme):
                 # 70000 bytes arrive: one full read, then the read that times out
                 # loses what it had.
-                facts = run_driver(self.mock.url(scheme, "/stall?after=70000"), "--timeout", "1")
+                facts = self.download(self.mock.url(scheme, "/stall?after=70000"), "--timeout", "1")
                 self.assertDownload(facts, -7, [INCOMPLETE + b"65535 Bytes geladen)"], b"200", 65535)
                 self.assertEqual(facts["window"], b"show,hide,")
 
@@ -150,7 +155,7 @@ class SystemErrorTest(MockTestCase):
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
             port = s.getsockname()[1]
-        facts = run_driver("http://127.0.0.1:%d/nolt" % port)
+        facts = self.download("http://127.0.0.1:%d/nolt" % port)
         # WinInet's own numbers have no system text: the number alone.
         self.assertDownload(facts, -3, [b"WinINet-Systemfehler: 12029"], b"")
         self.assertEqual(facts["error-text"], b"Internet-Fehler: \xd6ffnen der URL fehlgeschlagen")
@@ -160,7 +165,7 @@ class SystemErrorTest(MockTestCase):
         # text is covered by the unit tests.
         for scheme in SCHEMES:
             with self.subTest(scheme=scheme):
-                facts = run_driver(self.mock.url(scheme, "/stall-headers"), "--timeout", "1")
+                facts = self.download(self.mock.url(scheme, "/stall-headers"), "--timeout", "1")
                 self.assertDownload(facts, -3, [b"WinINet-Systemfehler: 12030"], b"")
 
 
@@ -170,7 +175,6 @@ class ProxyTest(MockTestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.prefix = lib.private_prefix("inet-proxy")
         super().setUpClass()
         lib.set_proxy(cls.prefix, cls.mock.info["proxy"])
 
@@ -181,8 +185,8 @@ class ProxyTest(MockTestCase):
 
     def test_credentials_given_then_cancelled(self):
         self.mock.requests(clear=True)
-        facts = run_driver(self.mock.url("http", "/body?bytes=10"), "--proxy-dialog", "ok,cancel",
-                           "--headers", "nolt_portal_id: 4711\\n", prefix=self.prefix)
+        facts = self.download(self.mock.url("http", "/body?bytes=10"), "--proxy-dialog", "ok,cancel",
+                              "--headers", "nolt_portal_id: 4711\\n")
         self.assertEqual(facts["dialog"], [b"ok", b"cancel"])
         # Wine's dialog gives 0 for cancel (Windows: 1223, which would be -1).
         self.assertDownload(facts, -9, [b"HTTP-Fehler 407: Authentifizierung erforderlich."], b"407")
@@ -214,7 +218,7 @@ class CancelTest(MockTestCase):
     def test_cancel_clicked_after_the_first_chunk_ends_the_download(self):
         for scheme in SCHEMES:
             with self.subTest(scheme=scheme):
-                facts = run_driver(self.mock.url(scheme, self.SLOW), "--real-window",
+                facts = self.download(self.mock.url(scheme, self.SLOW), "--real-window",
                                    "--click-cancel-after", "2")
                 # Clicked once the show and the first chunk had been notified.
                 self.assertGreaterEqual(int(facts["click"]), 2)
@@ -232,7 +236,7 @@ class CancelTest(MockTestCase):
     def test_without_a_click_the_whole_body_arrives(self):
         for scheme in SCHEMES:
             with self.subTest(scheme=scheme):
-                facts = run_driver(self.mock.url(scheme, self.SLOW), "--real-window")
+                facts = self.download(self.mock.url(scheme, self.SLOW), "--real-window")
                 self.assertDownload(facts, 0, [], b"200", self.FULL)
                 self.assertEqual(facts["cancel-seen"], b"0")
                 self.assertIsNone(facts.get("click"))

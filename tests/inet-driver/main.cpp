@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +24,7 @@
 #include "inet/ImpApiINet.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
 #include "platform/win32/WinInet.h"
+#include "support/WindowFinder.h"
 
 namespace {
 
@@ -62,37 +62,11 @@ void Print(const std::string& line) {
 
 constexpr const char* kProgressCaption = "Info";
 constexpr const char* kCancelButton = "Download abbrechen";
-
-bool OwnedByThisProcess(HWND hwnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  return pid == GetCurrentProcessId();
-}
+constexpr DWORD kPatienceMs = 10000;
 
 // The visible progress window of this process, or null: ctest runs other
 // programs with windows of the same caption on the same desktop.
-HWND FindProgressWindow() {
-  for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, kProgressCaption); hwnd;
-       hwnd = FindWindowExA(nullptr, hwnd, nullptr, kProgressCaption)) {
-    if (OwnedByThisProcess(hwnd) && IsWindowVisible(hwnd)) return hwnd;
-  }
-  return nullptr;
-}
-
-// Top-level windows of this process with the progress caption, hidden ones too.
-int CountProgressWindows() {
-  int n = 0;
-  for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, kProgressCaption); hwnd;
-       hwnd = FindWindowExA(nullptr, hwnd, nullptr, kProgressCaption))
-    n += OwnedByThisProcess(hwnd);
-  return n;
-}
-
-std::string TextOf(HWND hwnd) {
-  char buffer[256] = {};
-  const LRESULT n = SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-  return std::string(buffer, static_cast<std::size_t>(n));
-}
+HWND FindProgressWindow() { return test::FindOwnWindow(kProgressCaption); }
 
 // The host: prints log lines, counts notifications and, like the NOLT host,
 // dispatches the pending window messages at each notification, so the
@@ -129,7 +103,7 @@ struct RecordingWindow final : DownloadProgress {
   }
   void Hide() override {
     calls += "hide,";
-    if (HWND form = FindProgressWindow()) labelAtHide = TextOf(GetWindow(form, GW_CHILD));
+    if (HWND form = FindProgressWindow()) labelAtHide = test::TextOf(GetWindow(form, GW_CHILD));
     inner.Hide();
   }
   bool CancelRequested() override {
@@ -157,45 +131,31 @@ struct Target final : TargetStream {
   std::string bytes;
 };
 
-struct Found {
-  HWND dialog = nullptr;
-};
-
-BOOL CALLBACK FindCredentialsDialog(HWND window, LPARAM param) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char cls[16] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (pid == GetCurrentProcessId() && std::strcmp(cls, "#32770") == 0 &&
-      GetDlgItem(window, 1027) && GetDlgItem(window, 1028)) {
-    reinterpret_cast<Found*>(param)->dialog = window;
-    return FALSE;
-  }
-  return TRUE;
+// This process's proxy credentials dialog: the one with both fields.
+HWND FindCredentialsDialog() {
+  return test::FindTopLevel(nullptr, "#32770", [](HWND window) {
+    return test::OwnedByThisProcess(window) && GetDlgItem(window, 1027) && GetDlgItem(window, 1028);
+  });
 }
 
-// Answers the credentials dialogs in turn; gives up on one after 10 s.
+// Answers the credentials dialogs in turn, each after the previous one has
+// closed; gives up on one after 10 s.
 void AnswerDialogs(std::vector<std::string> actions, std::string user, std::string password) {
   for (const std::string& action : actions) {
-    Found found;
-    for (int tries = 0; tries < 500 && !found.dialog; ++tries) {
-      EnumWindows(FindCredentialsDialog, reinterpret_cast<LPARAM>(&found));
-      if (!found.dialog) Sleep(20);
-    }
-    if (!found.dialog) {
+    HWND dialog = test::WaitFor(FindCredentialsDialog, kPatienceMs);
+    if (!dialog) {
       Print("dialog: none");
       return;
     }
     if (action == "ok") {
-      SendMessageA(GetDlgItem(found.dialog, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(user.c_str()));
-      SendMessageA(GetDlgItem(found.dialog, 1028), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(password.c_str()));
-      SendMessageA(GetDlgItem(found.dialog, IDOK), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(dialog, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(user.c_str()));
+      SendMessageA(GetDlgItem(dialog, 1028), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
+      SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     } else {
-      SendMessageA(GetDlgItem(found.dialog, IDCANCEL), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     }
     Print("dialog: " + action);
-    for (int tries = 0; tries < 500 && IsWindow(found.dialog); ++tries) Sleep(20);
+    test::WaitUntil([&] { return !IsWindow(dialog); }, kPatienceMs);
   }
 }
 
@@ -204,19 +164,21 @@ void AnswerDialogs(std::vector<std::string> actions, std::string user, std::stri
 // waits on the download's thread; gives up when the download is over or
 // after 10 s.
 void ClickCancel(int after, const std::atomic<int>& notifications, const std::atomic<bool>& over) {
-  for (int tries = 0; tries < 2000 && !over; ++tries) {
-    HWND form = FindProgressWindow();
-    const int seen = notifications;
-    if (form && seen >= after) {
-      HWND button = FindWindowExA(form, nullptr, nullptr, kCancelButton);
-      if (!button) break;
-      PostMessageA(button, BM_CLICK, 0, 0);
-      Print("click: " + std::to_string(seen));
-      return;
-    }
-    Sleep(5);
+  HWND form = nullptr;
+  int seen = 0;
+  test::WaitUntil(
+      [&] {
+        seen = notifications;
+        return over || (seen >= after && (form = FindProgressWindow()) != nullptr);
+      },
+      kPatienceMs);
+  HWND button = form ? test::Child(form, kCancelButton) : nullptr;
+  if (!button || over) {
+    Print("click: none");
+    return;
   }
-  Print("click: none");
+  PostMessageA(button, BM_CLICK, 0, 0);
+  Print("click: " + std::to_string(seen));
 }
 
 std::vector<std::string> Split(const std::string& list) {
@@ -295,7 +257,7 @@ int main(int argc, char** argv) {
   if (realWindow) {
     Print("visible-at-show: " + std::to_string(window.visibleAtShow ? 1 : 0));
     Print("label-at-hide: " + Escaped(window.labelAtHide));
-    Print("windows-after: " + std::to_string(CountProgressWindows()));
+    Print("windows-after: " + std::to_string(test::CountOwnWindows(kProgressCaption)));
   }
   Print("cursor: " + cursor.shapes);
   Print("error-text: " + Escaped(InetErrorText(code)));

@@ -10,45 +10,37 @@
 #include <cstring>
 #include <string>
 
+#include "support/WindowFinder.h"
+
 namespace {
 
-constexpr int kWaitMs = 30000;
-
-HWND WaitForWindow(const char* className, const char* caption) {
-  for (int waited = 0; waited < kWaitMs; waited += 20) {
-    HWND w = FindWindowA(className, caption);
-    if (w && IsWindowVisible(w)) return w;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
-HWND Child(HWND parent, const char* className, const char* text) {
-  return FindWindowExA(parent, nullptr, className, text);
-}
+using qalo::test::Child;
+using qalo::test::WaitForPrefixWindow;
 
 int AnswerPassword(const std::string& mode, const std::string& text) {
-  HWND dialog = WaitForWindow(nullptr, "QALO Passwortabfrage");
+  HWND dialog = WaitForPrefixWindow("QALO Passwortabfrage");
   if (!dialog) return 1;
-  HWND edit = Child(dialog, "QaloEdit", nullptr);
+  HWND edit = Child(dialog, nullptr, "QaloEdit");
   if (mode == "--cancel") {
-    SendMessageA(Child(dialog, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
+    SendMessageA(Child(dialog, "Abbrechen"), BM_CLICK, 0, 0);
     return 0;
   }
   if (mode == "--escape-then-text") {
-    // Esc must not end the prompt: it is still there afterwards.
+    // Esc must not end the prompt. The character typed after it arrives
+    // only once Esc has been handled, and finds the prompt still there.
     PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(edit, WM_CHAR, VK_ESCAPE, 0);
-    Sleep(300);
+    PostMessageA(edit, WM_CHAR, 'x', 0);
+    qalo::test::WaitUntil([&] { return !IsWindowVisible(dialog) || qalo::test::TextOf(edit) == "x"; });
     if (!IsWindowVisible(dialog)) return 2;
   }
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  SendMessageA(Child(dialog, nullptr, "Ok"), BM_CLICK, 0, 0);
+  SendMessageA(Child(dialog, "Ok"), BM_CLICK, 0, 0);
   return 0;
 }
 
 int AnswerOpenFile(const std::string& mode, const std::string& path) {
-  HWND dialog = WaitForWindow("#32770", "QALO - Importfile auswählen ...");
+  HWND dialog = WaitForPrefixWindow("QALO - Importfile auswählen ...", "#32770");
   if (!dialog) return 1;
   if (mode == "--cancel") {
     PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);

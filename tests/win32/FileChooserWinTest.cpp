@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -15,6 +14,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "support/FakeHost.h"
 #include "support/TestData.h"
+#include "support/WindowFinder.h"
 #include "workflow/Decryption.h"
 #include "workflow/ExportFile.h"
 
@@ -22,27 +22,6 @@ namespace qalo {
 namespace {
 
 const char kTitle[] = "QALO - Importfile ausw\xE4hlen ...";
-
-// Stops the enumeration at the file dialog of this process (tests in other
-// processes may show theirs at the same time).
-BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM found) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char className[16] = {}, title[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  GetWindowTextA(window, title, sizeof title);
-  if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
-      std::strcmp(title, kTitle) != 0)
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-HWND FindOwnDialog() {
-  HWND found = nullptr;
-  EnumWindows(&MatchOwnDialog, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
 
 // Waits for the dialog, types path into its file-name box (unless empty)
 // and presses the button with the given id.
@@ -55,13 +34,8 @@ class DialogUser {
 
  private:
   void Act(const std::string& path, int button) {
-    HWND dialog = nullptr;
-    // Bounded so that a dialog that never shows fails the test instead of
-    // hanging it.
-    for (int i = 0; i < 1500 && !dialog; ++i) {
-      dialog = FindOwnDialog();
-      if (!dialog) Sleep(20);
-    }
+    // Only this process's dialog: tests in other processes may show theirs.
+    HWND dialog = test::WaitForOwnWindow(kTitle, "#32770");
     if (!dialog) return;
     found_ = true;
     if (!path.empty()) {

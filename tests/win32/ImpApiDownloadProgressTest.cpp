@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "win32/UserDriver.h"
+#include "support/UserDriver.h"
 
 namespace qalo {
 namespace {

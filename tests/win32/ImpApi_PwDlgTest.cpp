@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "win32/UserDriver.h"
+#include "support/UserDriver.h"
 
 namespace qalo {
 namespace {

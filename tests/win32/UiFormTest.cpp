@@ -6,7 +6,7 @@
 
 #include "ui/Cursor.h"
 #include "ui/Form.h"
-#include "win32/UserDriver.h"
+#include "support/UserDriver.h"
 
 namespace qalo::ui {
 namespace {

@@ -10,7 +10,7 @@
 #include "editctl/win32/EditTextField.h"
 #include "ui/Form.h"
 #include "ui/Message.h"
-#include "win32/UserDriver.h"
+#include "support/UserDriver.h"
 
 namespace qalo::editctl {
 namespace {

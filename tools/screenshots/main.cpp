@@ -10,18 +10,11 @@
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
 #include "editctl/win32/EditTextField.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
+#include "support/WindowFinder.h"
 
 namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-HWND WaitForWindow(const char* caption) {
-  for (int i = 0; i < 2000; ++i) {
-    if (HWND hwnd = FindWindowA(nullptr, caption); hwnd && IsWindowVisible(hwnd)) return hwnd;
-    Sleep(5);
-  }
-  return nullptr;
-}
 
 // Announces the window once it has painted.
 bool Announce(HWND window, const std::string& readyFile) {
@@ -48,11 +41,11 @@ void PumpUntil(const std::string& stopFile) {
 
 int ShowProgress(bool cancelled, const std::string& ready, const std::string& stop) {
   qalo::ShowDownloadProgress(nullptr);
-  HWND form = WaitForWindow("Info");
+  HWND form = qalo::test::WaitForOwnWindow("Info");
   if (!form) return 1;
   KillTimer(form, qalo::kTimer1Id);  // hold the block still for the picture
   for (int tick = 0; tick < 6; ++tick) SendMessageA(form, WM_TIMER, qalo::kTimer1Id, 0);
-  if (cancelled) SendMessageA(FindWindowExA(form, nullptr, nullptr, "Download abbrechen"), BM_CLICK, 0, 0);
+  if (cancelled) SendMessageA(qalo::test::Child(form, "Download abbrechen"), BM_CLICK, 0, 0);
   if (!Announce(form, ready)) return 1;
   PumpUntil(stop);
   qalo::HideDownloadProgress();
@@ -66,13 +59,13 @@ struct PromptUser {
 
 DWORD WINAPI TypeAndWait(void* param) {
   auto* user = static_cast<PromptUser*>(param);
-  HWND form = WaitForWindow("QALO Passwortabfrage");
+  HWND form = qalo::test::WaitForOwnWindow("QALO Passwortabfrage");
   if (!form) return 1;
-  HWND edit = FindWindowExA(form, nullptr, "QaloEdit", nullptr);
+  HWND edit = qalo::test::Child(form, nullptr, "QaloEdit");
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Geheim123"));
   user->ok = Announce(form, user->ready);
   while (user->ok && !Exists(user->stop)) Sleep(50);
-  PostMessageA(FindWindowExA(form, nullptr, nullptr, "Abbrechen"), BM_CLICK, 0, 0);
+  PostMessageA(qalo::test::Child(form, "Abbrechen"), BM_CLICK, 0, 0);
   return 0;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // Drives real windows like a user, from a second thread of the test
-// process: finds them by caption, types with posted WM_CHAR, presses keys
-// and buttons. Only windows of this process count, so tests running side by
-// side on one desktop never see each other's windows.
+// process: finds them (WindowFinder.h), types with posted WM_CHAR, presses
+// keys and buttons.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,59 +9,9 @@
 #include <functional>
 #include <string>
 
+#include "support/WindowFinder.h"
+
 namespace qalo::test {
-
-// Waits for a condition the window's thread brings about; gives up after
-// thirty seconds so a broken window fails the test instead of hanging it.
-inline bool WaitUntil(const std::function<bool()>& condition) {
-  const ULONGLONG deadline = GetTickCount64() + 30000;
-  while (GetTickCount64() < deadline) {
-    if (condition()) return true;
-    Sleep(5);
-  }
-  return condition();
-}
-
-inline bool OwnedByThisProcess(HWND hwnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  return pid == GetCurrentProcessId();
-}
-
-// The visible top-level window of this process with this caption (and
-// class, if given), or null.
-inline HWND FindOwnWindow(const char* caption, const char* className = nullptr) {
-  for (HWND hwnd = FindWindowExA(nullptr, nullptr, className, caption); hwnd;
-       hwnd = FindWindowExA(nullptr, hwnd, className, caption)) {
-    if (OwnedByThisProcess(hwnd) && IsWindowVisible(hwnd)) return hwnd;
-  }
-  return nullptr;
-}
-
-// Top-level windows of this process with this caption, hidden ones included.
-inline int CountOwnWindows(const char* caption) {
-  int n = 0;
-  for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, caption); hwnd;
-       hwnd = FindWindowExA(nullptr, hwnd, nullptr, caption))
-    n += OwnedByThisProcess(hwnd);
-  return n;
-}
-
-inline HWND WaitForOwnWindow(const char* caption, const char* className = nullptr) {
-  HWND found = nullptr;
-  WaitUntil([&] { return (found = FindOwnWindow(caption, className)) != nullptr; });
-  return found;
-}
-
-inline HWND Child(HWND parent, const char* text, const char* className = nullptr) {
-  return FindWindowExA(parent, nullptr, className, text);
-}
-
-inline std::string TextOf(HWND hwnd) {
-  char buffer[1024] = {};
-  const LRESULT n = SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-  return std::string(buffer, static_cast<size_t>(n));
-}
 
 inline void Type(HWND edit, const std::string& text) {
   for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
