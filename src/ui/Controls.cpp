@@ -143,7 +143,23 @@ void Button::Click() {
 }
 
 void Button::OnCommand(WORD notification) {
-  if (notification == BN_CLICKED) Click();
+  if (notification == BN_CLICKED && !pressRefused_) Click();
+}
+
+LRESULT Button::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_LBUTTONDOWN: {
+      const LRESULT result = Control::OnMessage(msg, wParam, lParam);
+      pressRefused_ = GetFocus() != Handle();
+      return result;
+    }
+    case WM_LBUTTONUP: {
+      const LRESULT result = Control::OnMessage(msg, wParam, lParam);
+      pressRefused_ = false;
+      return result;
+    }
+  }
+  return Control::OnMessage(msg, wParam, lParam);
 }
 
 void Edit::Create(const Window& parent, const ControlLayout& layout, UINT id, EditOptions options) {

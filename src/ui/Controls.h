@@ -103,7 +103,9 @@ class Shape : public Control {
 };
 
 // A push button. A click runs OnClick and then, if the button carries a
-// modal result, hands it to its form.
+// modal result, hands it to its form. A mouse press whose focus change was
+// turned back (a field that refused to be left) is no click, as when the
+// press loses the mouse capture.
 class Button : public Control {
  public:
   void Create(const Window& parent, const ControlLayout& layout, UINT id, bool isDefault = false);
@@ -112,6 +114,12 @@ class Button : public Control {
 
   std::function<void()> OnClick;
   int ModalResult = 0;
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  bool pressRefused_ = false;
 };
 
 struct EditOptions {
