@@ -30,7 +30,7 @@ photograph() {
   rm -f "$previous"
 }
 
-for window in progress cancelled password edit-fields; do
+for window in progress cancelled password edit-fields login; do
   ready=$out/$window.ready stop=$out/$window.stop
   rm -f "$ready" "$stop"
   "$root/cmake/wine-run.sh" "$bin/ui-screenshots.exe" \

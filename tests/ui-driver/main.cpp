@@ -2,6 +2,7 @@
 // process of the same Wine prefix) and answers it like a user would:
 //   ui-driver password --text TEXT | --cancel | --escape-then-text TEXT
 //   ui-driver open-file --path PATH | --cancel
+//   ui-driver login --password TEXT | --cancel
 // Prints "answered" once done; exits 1 when no dialog appeared in time.
 #include <windows.h>
 #include <commctrl.h>
@@ -54,16 +55,34 @@ int AnswerOpenFile(const std::string& mode, const std::string& path) {
   return 0;
 }
 
+// The login data dialog: Tab from the portal id into the password field,
+// the password typed, then Enter (OK); or Esc. Posted in this order, the
+// dialog's thread takes them in this order.
+int AnswerLogin(const std::string& mode, const std::string& text) {
+  HWND dialog = WaitForPrefixWindow("QALO Zugangsdaten");
+  if (!dialog) return 1;
+  HWND user = GetDlgItem(dialog, 201), password = GetDlgItem(dialog, 202);
+  if (mode == "--cancel") {
+    PostMessageA(user, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+  }
+  PostMessageA(user, WM_KEYDOWN, VK_TAB, 0);
+  for (unsigned char c : text) PostMessageA(password, WM_CHAR, c, 1);
+  PostMessageA(password, WM_KEYDOWN, VK_RETURN, 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: ui-driver password|open-file --option [value]\n");
+    std::fprintf(stderr, "usage: ui-driver password|open-file|login --option [value]\n");
     return 2;
   }
   const std::string what = argv[1], mode = argv[2], value = argc > 3 ? argv[3] : "";
   const int rc = what == "password" ? AnswerPassword(mode, value)
                : what == "open-file" ? AnswerOpenFile(mode, value)
+               : what == "login"     ? AnswerLogin(mode, value)
                                      : 2;
   std::printf(rc == 0 ? "answered\n" : "no dialog (%d)\n", rc);
   return rc;

@@ -1,5 +1,5 @@
 // ui-screenshots <window> <ready file> <stop file>
-// Shows one window (progress, cancelled, password or edit-fields) in the
+// Shows one window (progress, cancelled, password, edit-fields or login) in the
 // state a user sees it, writes the window's screen rectangle "width height left top"
 // into the ready file, and closes it once the stop file exists.
 #include <windows.h>
@@ -8,8 +8,13 @@
 #include <string>
 
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
+#include "dialogs/win32/ImpApi_QALO_Dlg_win.h"
 #include "editctl/win32/EditTextField.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
+#include "platform/SystemCipher.h"
+#include "platform/win32/Win32Shell.h"
+#include "plugin/Exports.h"
+#include "plugin/win32/ImpApi_QALO.h"
 #include "support/WindowFinder.h"
 
 namespace {
@@ -52,34 +57,59 @@ int ShowProgress(bool cancelled, const std::string& ready, const std::string& st
   return 0;
 }
 
-struct PromptUser {
+// The user of a modal dialog: waits for it, lets `prepare` put it into the
+// state to show, announces it, and presses "Abbrechen" once told to stop.
+struct ModalUser {
+  const char* caption;
+  void (*prepare)(HWND form);
   std::string ready, stop;
   bool ok = false;
 };
 
-DWORD WINAPI TypeAndWait(void* param) {
-  auto* user = static_cast<PromptUser*>(param);
-  HWND form = qalo::test::WaitForOwnWindow("QALO Passwortabfrage");
+DWORD WINAPI PrepareAndWait(void* param) {
+  auto* user = static_cast<ModalUser*>(param);
+  HWND form = qalo::test::WaitForOwnWindow(user->caption);
   if (!form) return 1;
-  HWND edit = qalo::test::Child(form, nullptr, "QaloEdit");
-  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Geheim123"));
+  user->prepare(form);
   user->ok = Announce(form, user->ready);
   while (user->ok && !Exists(user->stop)) Sleep(50);
   PostMessageA(qalo::test::Child(form, "Abbrechen"), BM_CLICK, 0, 0);
   return 0;
 }
 
+// Runs the modal dialog on this thread while its user acts on another.
+template <typename RunModal>
+int PhotographModal(ModalUser user, RunModal runModal) {
+  HANDLE thread = CreateThread(nullptr, 0, &PrepareAndWait, &user, 0, nullptr);
+  if (!thread) return 1;
+  runModal();
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return user.ok ? 0 : 1;
+}
+
 int ShowPassword(const std::string& ready, const std::string& stop) {
   qalo::TImpApiPwDlg dialog;
   dialog.ServiceName = "QALO";
   dialog.UserName = "hans.m\xFCller";
-  PromptUser user{ready, stop};
-  HANDLE thread = CreateThread(nullptr, 0, &TypeAndWait, &user, 0, nullptr);
-  if (!thread) return 1;
-  dialog.Execute();
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  return user.ok ? 0 : 1;
+  const auto typePassword = [](HWND form) {
+    HWND edit = qalo::test::Child(form, nullptr, "QaloEdit");
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Geheim123"));
+  };
+  return PhotographModal({"QALO Passwortabfrage", typePassword, ready, stop},
+                         [&] { dialog.Execute(); });
+}
+
+// The login data dialog as a user first meets it: a portal id and a stored
+// password, and the key generated for a settings text without one.
+int ShowLogin(const std::string& ready, const std::string& stop) {
+  const auto cipher = qalo::MakeSystemCipher();
+  qalo::Win32Shell shell;
+  qalo::RegisterPlugin(qalo::Identity());
+  qalo::Tdlg_QALO_LoginData dialog(*cipher, shell, [](char* buffer) { ImportVersionInfo(buffer); });
+  std::string user = "hans.m\xFCller", password = "Demo#2026", settings = "UserLogin=hans\r\n";
+  return PhotographModal({"QALO Zugangsdaten", [](HWND) {}, ready, stop},
+                         [&] { dialog.Execute(user, password, settings); });
 }
 
 // Validated text fields in their states, each with its label.
@@ -145,7 +175,7 @@ int ShowEditFields(const std::string& ready, const std::string& stop) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: ui-screenshots progress|cancelled|password|edit-fields READY STOP\n");
+    std::fprintf(stderr, "usage: ui-screenshots progress|cancelled|password|edit-fields|login READY STOP\n");
     return 2;
   }
   const std::string window = argv[1];
@@ -153,6 +183,7 @@ int main(int argc, char** argv) {
     if (window == "progress" || window == "cancelled") return ShowProgress(window == "cancelled", argv[2], argv[3]);
     if (window == "password") return ShowPassword(argv[2], argv[3]);
     if (window == "edit-fields") return ShowEditFields(argv[2], argv[3]);
+    if (window == "login") return ShowLogin(argv[2], argv[3]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ui-screenshots: %s\n", e.what());
     return 1;

@@ -1,0 +1,110 @@
+"""The login data dialog from the reference host, as support staff try it:
+nolt-host dialog, answered by ui-driver like a user; then the key the dialog
+generated carries the next retrieval against qalo-mock, which encrypts under
+it, so the export file holds the depot data in plain text."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+import qalo_testlib as lib
+
+sys.path.insert(0, str(lib.REPO / "tools" / "qalo-mock"))
+import qalo_service  # noqa: E402  the mock's own depot data, to compare with
+
+PASSWORD = qalo_service.DEMO_PASSWORD
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+class LoginDialog(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = lib.private_prefix("login")
+        cls.mock = lib.MockService().start()
+        try:
+            lib.trust_ca(cls.mock, cls.prefix)
+        except Exception:
+            cls.mock.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        lib.distrust_ca(cls.mock, cls.prefix)
+        cls.mock.stop()
+
+    def setUp(self):
+        self.root = Path(tempfile.mkdtemp(prefix="qalo-e2e-"))
+        self.xml = self.root / "xml"
+        self.xml.mkdir()
+        (self.root / "QALO").mkdir()
+        (self.root / "QALO" / "Qalo_test.Ini").write_bytes(
+            ("[Global]\r\nURL=%s\r\n" % self.mock.url("https", "/nolt")).encode("cp1252"))
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def host(self, args, answer=None):
+        """Runs nolt-host; answer = ui-driver arguments answering the plug-in's dialog."""
+        driver = None
+        if answer:
+            driver = subprocess.Popen(
+                [lib.setting("QALO_WINE_RUN"), str(Path(lib.setting("QALO_BIN")) / "ui-driver.exe")]
+                + list(answer),
+                env=dict(os.environ, QALO_WINEPREFIX=self.prefix), stdin=subprocess.DEVNULL,
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            run = lib.run_program("nolt-host.exe", ["--raw"] + list(args), self.prefix, timeout=60)
+        finally:
+            if driver:
+                out, _ = driver.communicate(timeout=60)
+                self.assertEqual(driver.returncode, 0, out)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        return run.stdout
+
+    def dialog(self, settings, answer, user="demo", password=""):
+        """nolt-host dialog: the result and the three texts it printed."""
+        path = self.root / "settings.txt"
+        path.write_bytes(settings)
+        out = self.host(["dialog", "--user", user, "--password", password,
+                         "--settings", windows_path(path)], answer)
+        # The settings text comes last and spans lines of its own.
+        head, _, texts = out.partition(b"USER: ")
+        user_text, _, rest = texts.partition(b"\nPASSWORD: ")
+        password_text, _, rest = rest.partition(b"\nSETTINGS: ")
+        self.assertTrue(rest.endswith(b"\n"), out)
+        return head.split(b"RESULT: ")[1].strip(), user_text, password_text, rest[:-1]
+
+    def test_ok_gives_a_key_that_the_next_retrieval_decrypts_with(self):
+        result, user, password, settings = self.dialog(
+            b"UserLogin=demo\nTicketData=", ["login", "--password", PASSWORD])
+        self.assertEqual((result, user, password), (b"1", b"demo", PASSWORD.encode()))
+        match = re.fullmatch(rb"UserLogin=demo\r\nTicketData=\r\nUserKey=([0-9A-Fa-f]{48})\r\n", settings)
+        self.assertIsNotNone(match, settings)
+
+        # The host stores the texts and passes them into the retrieval.
+        path = self.root / "export-settings.txt"
+        path.write_bytes(settings + b"Password=" + password + b"\r\n")
+        out = self.host(["export", "--xml-dir", windows_path(self.xml), "--settings", windows_path(path),
+                         "--berater", "B-17"])
+        self.assertIn(b"RESULT: 0\n", out)
+        files = list(self.xml.iterdir())
+        self.assertEqual(len(files), 1, out)
+        plain = qalo_service.depot_xml("demo", None)
+        self.assertEqual(files[0].read_bytes(), plain + bytes(-len(plain) % 8))
+
+    def test_cancel_returns_2_and_prints_the_texts_as_they_were(self):
+        result, user, password, settings = self.dialog(
+            b"UserLogin=demo\r\n", ["login", "--cancel"], password="alt")
+        self.assertEqual((result, user, password, settings), (b"2", b"demo", b"alt", b"UserLogin=demo\r\n"))
+
+
+if __name__ == "__main__":
+    unittest.main()
