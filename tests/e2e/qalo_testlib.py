@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import unittest
 import urllib.request
 from pathlib import Path
 
@@ -176,3 +177,44 @@ def parse_facts(stdout):
 
 def basic_credentials(user, password):
     return "Basic " + base64.b64encode(("%s:%s" % (user, password)).encode()).decode()
+
+
+class MockTestCase(unittest.TestCase):
+    """Against a mock whose throw-away CA only the class's own prefix trusts
+    (the prefix is named after the class unless prefix_name says otherwise)."""
+    proxy = False
+    prefix_name = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = private_prefix(cls.prefix_name or cls.__name__)
+        cls.mock = MockService(proxy=cls.proxy).start()
+        try:
+            trust_ca(cls.mock, cls.prefix)
+        except Exception:
+            cls.mock.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        distrust_ca(cls.mock, cls.prefix)
+        cls.mock.stop()
+
+
+def run_host(args, prefix, answer=None, timeout=60):
+    """Runs nolt-host --raw with args in the prefix; answer: ui-driver
+    arguments for a user who answers the plug-in's dialog meanwhile. Returns
+    (host run, driver output)."""
+    driver = None
+    if answer:
+        driver = subprocess.Popen(
+            [setting("QALO_WINE_RUN"), str(Path(setting("QALO_BIN")) / "ui-driver.exe")] + list(answer),
+            env=dict(os.environ, QALO_WINEPREFIX=prefix), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        run = run_program("nolt-host.exe", ["--raw"] + list(args), prefix, timeout=timeout)
+    finally:
+        answered = driver.communicate(timeout=timeout) if driver else None
+    if driver and driver.returncode != 0:
+        raise AssertionError("ui-driver %s: %r" % (" ".join(answer), answered))
+    return run

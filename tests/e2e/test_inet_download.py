@@ -23,24 +23,13 @@ def run_driver(url, *options, prefix=None):
     return facts
 
 
-class MockTestCase(unittest.TestCase):
+class MockTestCase(lib.MockTestCase):
     """Against a mock whose CA only the class's own prefix trusts."""
-    proxy = False
 
     @classmethod
     def setUpClass(cls):
-        cls.prefix = lib.private_prefix("inet-" + cls.__name__)
-        cls.mock = lib.MockService(proxy=cls.proxy).start()
-        try:
-            lib.trust_ca(cls.mock, cls.prefix)
-        except Exception:
-            cls.mock.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        lib.distrust_ca(cls.mock, cls.prefix)
-        cls.mock.stop()
+        cls.prefix_name = "inet-" + cls.__name__
+        super().setUpClass()
 
     def download(self, url, *options):
         return run_driver(url, *options, prefix=self.prefix)

@@ -3,10 +3,8 @@ nolt-host dialog, answered by ui-driver like a user; then the key the dialog
 generated carries the next retrieval against qalo-mock, which encrypts under
 it, so the export file holds the depot data in plain text."""
 
-import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -24,21 +22,8 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-class LoginDialog(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.prefix = lib.private_prefix("login")
-        cls.mock = lib.MockService().start()
-        try:
-            lib.trust_ca(cls.mock, cls.prefix)
-        except Exception:
-            cls.mock.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        lib.distrust_ca(cls.mock, cls.prefix)
-        cls.mock.stop()
+class LoginDialog(lib.MockTestCase):
+    prefix_name = "login"
 
     def setUp(self):
         self.root = Path(tempfile.mkdtemp(prefix="qalo-e2e-"))
@@ -52,20 +37,7 @@ class LoginDialog(unittest.TestCase):
         shutil.rmtree(self.root, ignore_errors=True)
 
     def host(self, args, answer=None):
-        """Runs nolt-host; answer = ui-driver arguments answering the plug-in's dialog."""
-        driver = None
-        if answer:
-            driver = subprocess.Popen(
-                [lib.setting("QALO_WINE_RUN"), str(Path(lib.setting("QALO_BIN")) / "ui-driver.exe")]
-                + list(answer),
-                env=dict(os.environ, QALO_WINEPREFIX=self.prefix), stdin=subprocess.DEVNULL,
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            run = lib.run_program("nolt-host.exe", ["--raw"] + list(args), self.prefix, timeout=60)
-        finally:
-            if driver:
-                out, _ = driver.communicate(timeout=60)
-                self.assertEqual(driver.returncode, 0, out)
+        run = lib.run_host(args, self.prefix, answer)
         self.assertEqual(run.returncode, 0, run.stderr)
         return run.stdout
 

@@ -1,9 +1,7 @@
 """Whole retrievals: nolt-host loads ImpApiQALO.dll and calls ExportXML
 against qalo-mock over HTTPS, in a Wine prefix of their own."""
 
-import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -31,21 +29,8 @@ def expected_depot(portal, datum=None):
     return plain + bytes(-len(plain) % 8)
 
 
-class Retrieval(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.prefix = lib.private_prefix("retrieval")
-        cls.mock = lib.MockService().start()
-        try:
-            lib.trust_ca(cls.mock, cls.prefix)
-        except Exception:
-            cls.mock.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        lib.distrust_ca(cls.mock, cls.prefix)
-        cls.mock.stop()
+class Retrieval(lib.MockTestCase):
+    prefix_name = "retrieval"
 
     def setUp(self):
         self.root = Path(tempfile.mkdtemp(prefix="qalo-e2e-"))
@@ -77,23 +62,11 @@ class Retrieval(unittest.TestCase):
         """Runs nolt-host export; dialog = ui-driver arguments answering a dialog."""
         path = self.root / "settings.txt"
         path.write_bytes(settings.encode("cp1252"))
-        args = ["--raw", "export", "--xml-dir", windows_path(xml_dir or self.xml),
+        args = ["export", "--xml-dir", windows_path(xml_dir or self.xml),
                 "--settings", windows_path(path), "--berater", "B-17"]
         if datum:
             args += ["--datum", datum]
-        driver = None
-        if dialog:
-            driver = subprocess.Popen(
-                [lib.setting("QALO_WINE_RUN"), str(Path(lib.setting("QALO_BIN")) / "ui-driver.exe")]
-                + list(dialog),
-                env=dict(os.environ, QALO_WINEPREFIX=self.prefix), stdin=subprocess.DEVNULL,
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            run = lib.run_program("nolt-host.exe", args, self.prefix, timeout=60)
-        finally:
-            if driver:
-                out, _ = driver.communicate(timeout=60)
-                self.assertEqual(driver.returncode, 0, out)
+        run = lib.run_host(args, self.prefix, answer=dialog)
         self.assertEqual(run.returncode, 0, run.stderr)
         facts = {"LOG": [], "EXPORTFILE": []}
         for line in run.stdout.split(b"\n"):
