@@ -1,0 +1,16 @@
+#include "workflow/IncomingResponse.h"
+
+namespace qalo {
+
+void IncomingResponse::Write(const std::uint8_t* data, std::size_t n) {
+  buffer_.Write(data, n);
+  if (!class_ && buffer_.Size() >= kResponseWindowSize) Class();
+  if (class_ && class_->kind == ResponseClass::Kind::EncryptedData) decryption_.Advance(buffer_);
+}
+
+const ResponseClass& IncomingResponse::Class() {
+  if (!class_) class_ = ClassifyResponse(ResponseWindow(buffer_.Head(kResponseWindowSize)));
+  return *class_;
+}
+
+}  // namespace qalo
