@@ -165,7 +165,7 @@ def measure_decryption(enc, expected_sha, root, runs):
         run = subprocess.run([str(WINE_RUN), str(BIN / "decrypt-bench.exe"), windows_path(enc),
                               windows_path(out), KEY], env=dict(os.environ, QALO_WINESERVER="kept"),
                              stdin=subprocess.DEVNULL, capture_output=True, timeout=600, check=True)
-        facts = lib.parse_facts(run.stdout)
+        facts = lib.parse_facts(run.stdout.replace(b"\r\n", b"\n"))
         if facts.get("RESULT") != b"0" or sha256_file(out) != expected_sha:
             raise RuntimeError("decrypt-bench failed: %r" % facts)
         ours.append(float(facts["SECONDS"]))
@@ -274,7 +274,8 @@ def main():
             cases = {}
             for name, address, mib in plan:
                 print("measuring %s ..." % name, flush=True)
-                cases[name] = measure_case(address, mib, bodies[mib][1], prefix, root, ca, args.runs)
+                c = cases[name] = measure_case(address, mib, bodies[mib][1], prefix, root, ca, args.runs)
+                print("  plug-in %s s, peer %s s" % (c["plugin"].seconds, c["peer"].seconds), flush=True)
             decryption = big = None
             if not args.quick:
                 print("measuring decryption alone ...", flush=True)
