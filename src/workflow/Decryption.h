@@ -34,6 +34,9 @@ class ResponseDecryption {
   // an earlier call failed. Never throws.
   void Advance(ResponseBuffer& buffer) noexcept;
 
+  // How many blocks from the front are decrypted.
+  std::size_t DecryptedBlocks() const noexcept { return decrypted_; }
+
   // Logs the start and the length, decrypts the remaining blocks and logs
   // the outcome. Results as DecryptResponse; nothing throws.
   std::int32_t Finish(ResponseBuffer& buffer, HostReporter& host) noexcept;

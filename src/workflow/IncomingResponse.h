@@ -2,7 +2,8 @@
 // The response as the download delivers it. It is classified as soon as its
 // first 200 bytes are in (or, for a shorter body, when asked at the end),
 // before any byte changes; depot data is then decrypted in place block by
-// block between the download's reads, on the caller's thread.
+// block between the download's reads, on the caller's thread, and each
+// decrypted block goes on to the temporary export file.
 #include <cstdint>
 #include <optional>
 
@@ -10,16 +11,18 @@
 #include "workflow/Decryption.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResponseClassification.h"
+#include "workflow/StreamedExport.h"
 
 namespace qalo {
 
 class IncomingResponse : public TargetStream {
  public:
-  // buffer and decryption belong to the caller and outlive this object.
-  IncomingResponse(ResponseBuffer& buffer, ResponseDecryption& decryption)
-      : buffer_(buffer), decryption_(decryption) {}
+  // All three belong to the caller and outlive this object.
+  IncomingResponse(ResponseBuffer& buffer, ResponseDecryption& decryption,
+                   StreamedExport& exportFile)
+      : buffer_(buffer), decryption_(decryption), export_(exportFile) {}
 
-  // Appends to the buffer; throws as ResponseBuffer::Write does.
+  // Appends to the buffer; throws std::bad_alloc as ResponseBuffer::Write does.
   void Write(const std::uint8_t* data, std::size_t n) override;
   std::uint64_t Size() const override { return buffer_.Size(); }
 
@@ -29,6 +32,7 @@ class IncomingResponse : public TargetStream {
  private:
   ResponseBuffer& buffer_;
   ResponseDecryption& decryption_;
+  StreamedExport& export_;
   std::optional<ResponseClass> class_;
 };
 

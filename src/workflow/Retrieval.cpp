@@ -13,6 +13,7 @@
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResponseClassification.h"
 #include "workflow/ServiceErrorCode.h"
+#include "workflow/StreamedExport.h"
 #include "workflow/SettingsText.h"
 #include "workflow/TicketDocument.h"
 
@@ -126,7 +127,8 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   p.host.Log("Aufruf: " + run.url);
   ResponseBuffer response;
   ResponseDecryption decryption(run.login.userKey, p.cipher);
-  IncomingResponse incoming(response, decryption);
+  StreamedExport streamed(p.files, DownloadTemporaryName(run.xmlDir));
+  IncomingResponse incoming(response, decryption, streamed);
   std::string statusText;
   const std::int32_t code = InetDownload(p.inet, run.url, run.headers, kDownloadTimeoutSec, incoming,
                                          statusText, true, true);
@@ -134,11 +136,15 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   if (response.Size() == 0) return result::kNoData;
   if (code != inet::kOk) return code;
 
-  const std::int32_t rc = ProcessResponse(p, args, run, incoming.Class(), response, decryption);
+  const ResponseClass& answer = incoming.Class();
+  const std::int32_t rc = ProcessResponse(p, args, run, answer, response, decryption);
   if (rc != result::kOk) return rc;
 
   const std::string exportFile = ExportFileName(run.xmlDir, p.clock.Now());
-  if (!WriteResponse(p.files, exportFile, response)) {
+  const bool written = answer.kind == ResponseClass::Kind::EncryptedData
+                           ? streamed.Commit(response, exportFile)
+                           : WriteResponse(p.files, exportFile, response);
+  if (!written) {
     p.host.Log("Exportdatei konnte nicht geschrieben werden: " + exportFile);
     return result::kExportFileNotWritten;
   }

@@ -8,6 +8,7 @@
 #include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
 #include "support/FakeHost.h"
+#include "support/FakeMemoryFileSystem.h"
 #include "support/TestData.h"
 
 namespace qalo {
@@ -16,6 +17,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kKey[] = "0123456789abcdef23456789abcdef01456789abcdef0123";
+const char kTemporary[] = "C:\\xml\\download.tmp";
+const char kExport[] = "C:\\xml\\export.xml";
 constexpr std::size_t kBlock = 64;  // the buffer's block size in these tests
 
 std::string Pattern(std::size_t n) {
@@ -47,21 +50,32 @@ Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string
   return {rc, host.Lines(), Gather(buffer)};
 }
 
-// The body delivered in chunks of chunkSize, decrypted as it came in and
-// finished at the end.
+// The body delivered in chunks of chunkSize, decrypted and written as it
+// came in, and finished at the end; bytes: the export file.
 Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& cipher,
                        const std::string& key = kKey) {
+  test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(key, cipher);
-  IncomingResponse incoming(buffer, decryption);
-  for (std::size_t at = 0; at < body.size(); at += chunkSize) {
-    const std::string chunk = body.substr(at, chunkSize);
-    incoming.Write(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
-  }
-  EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::EncryptedData);
+  std::string bytes;
+  std::int32_t rc;
   test::FakeHost host;
-  const std::int32_t rc = decryption.Finish(buffer, host);
-  return {rc, host.Lines(), Gather(buffer)};
+  {
+    StreamedExport exportFile(files, kTemporary);
+    IncomingResponse incoming(buffer, decryption, exportFile);
+    for (std::size_t at = 0; at < body.size(); at += chunkSize) {
+      const std::string chunk = body.substr(at, chunkSize);
+      incoming.Write(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
+    }
+    EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::EncryptedData);
+    rc = decryption.Finish(buffer, host);
+    if (rc == 0) {
+      EXPECT_TRUE(exportFile.Commit(buffer, kExport));
+      bytes = files.files[kExport];
+    }
+  }
+  EXPECT_EQ(files.files.count(kTemporary), 0u);  // renamed, or removed on failure
+  return {rc, host.Lines(), bytes};
 }
 
 void ExpectSame(const Outcome& during, const Outcome& after, const std::string& what) {
@@ -96,20 +110,33 @@ TEST(IncomingResponse, DecryptingDuringTheDownloadGivesTheSameResultAsAfterIt) {
   }
 }
 
-TEST(IncomingResponse, BlocksAreDecryptedWhileTheBodyArrivesButTheLastWaits) {
+TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLastWaits) {
   test::FakeCipher cipher;
+  test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(kKey, cipher);
-  IncomingResponse incoming(buffer, decryption);
+  StreamedExport exportFile(files, kTemporary);
+  IncomingResponse incoming(buffer, decryption, exportFile);
   const std::string body = Pattern(4 * kBlock);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
   incoming.Write(bytes, 3 * kBlock);
   EXPECT_TRUE(cipher.bytesCalls.empty());  // the window of 200 bytes is not in yet
   incoming.Write(bytes + 3 * kBlock, kBlock);
   EXPECT_EQ(cipher.bytesCalls.size(), 3u);  // the fourth block may still grow
+  // The decrypted blocks are in the temporary file and no longer in memory.
+  EXPECT_EQ(files.files.at(kTemporary).size(), 3 * kBlock);
+  EXPECT_EQ(buffer.BlockAt(0).data, nullptr);
+  EXPECT_EQ(buffer.BlockAt(2).data, nullptr);
+  EXPECT_NE(buffer.BlockAt(3).data, nullptr);
+  EXPECT_EQ(buffer.Size(), 4 * kBlock);
   test::FakeHost host;
   EXPECT_EQ(decryption.Finish(buffer, host), 0);
   EXPECT_EQ(cipher.bytesCalls.size(), 4u);
+  ASSERT_TRUE(exportFile.Commit(buffer, kExport));
+  std::string plain = body;
+  for (char& c : plain) c = static_cast<char>(~c);
+  EXPECT_TRUE(files.files.at(kExport) == plain);
+  EXPECT_EQ(files.files.size(), 1u);
 }
 
 TEST(IncomingResponse, ClassIsJudgedOnTheBytesAsReceived) {
@@ -125,14 +152,51 @@ TEST(IncomingResponse, ClassIsJudgedOnTheBytesAsReceived) {
 TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   const std::string body = "<XML><ORDER_NUMBER>42</ORDER_NUMBER></XML>" + std::string(500, ' ');
   test::FakeCipher cipher;
+  test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(kKey, cipher);
-  IncomingResponse incoming(buffer, decryption);
+  StreamedExport exportFile(files, kTemporary);
+  IncomingResponse incoming(buffer, decryption, exportFile);
   incoming.Write(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
   EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::OrderNumber);
   EXPECT_EQ(incoming.Class().text, "42");
   EXPECT_TRUE(cipher.bytesCalls.empty());
   EXPECT_EQ(Gather(buffer), body);
+  EXPECT_TRUE(files.files.empty());
+}
+
+// A streamed export file that fails at one step: Commit says so and no file
+// is left, however many blocks went out before.
+TEST(StreamedExport, FailureAtAnyStepLeavesNoFile) {
+  const std::string body = Pattern(5 * kBlock + 24);
+  for (int step = 0; step < 5; ++step) {
+    test::FakeMemoryFileSystem files;
+    files.failCreate = step == 0;
+    files.failWriteAfter = step == 1 ? 2 * kBlock : step == 2 ? 5 * kBlock + 8 : SIZE_MAX;
+    files.failClose = step == 3;
+    files.failMove = step == 4;
+    ResponseBuffer buffer(kBlock);
+    buffer.Assign(body);
+    {
+      StreamedExport exportFile(files, kTemporary);
+      exportFile.Take(buffer, 3);
+      exportFile.Take(buffer, 5);
+      EXPECT_FALSE(exportFile.Commit(buffer, kExport)) << step;
+    }
+    EXPECT_TRUE(files.files.empty()) << step;
+  }
+}
+
+TEST(StreamedExport, BodyOfOneBlockIsWrittenAtCommit) {
+  test::FakeMemoryFileSystem files;
+  ResponseBuffer buffer(kBlock);
+  buffer.Assign(Pattern(40));
+  StreamedExport exportFile(files, kTemporary);
+  exportFile.Take(buffer, 0);
+  EXPECT_TRUE(files.files.empty());  // nothing created before there is something to write
+  ASSERT_TRUE(exportFile.Commit(buffer, kExport));
+  EXPECT_EQ(files.files.at(kExport), Pattern(40));
+  EXPECT_EQ(files.files.size(), 1u);
 }
 
 TEST(IncomingResponse, CipherFailureAtAnyCallIsReportedAtTheEndAsBefore) {

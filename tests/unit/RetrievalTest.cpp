@@ -347,6 +347,23 @@ TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndTheUs
   }
 }
 
+TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsTheUsualCodeAndLeavesNothing) {
+  const std::string body = Body(3 * kBlock + 16);
+  for (int step = 0; step < 4; ++step) {
+    files_.files.clear();
+    host_.events.clear();
+    files_.failCreate = step == 0;
+    files_.failWriteAfter = step == 1 ? kBlock + 8 : step == 2 ? 3 * kBlock + 8 : SIZE_MAX;
+    files_.failMove = step == 3;
+    AnswerInChunks(body, 65535);
+    EXPECT_EQ(Run(), result::kExportFileNotWritten) << step;
+    EXPECT_TRUE(files_.files.empty()) << step;
+    Lines wanted = DecryptionLines(body.size(), "... erfolgreich dechiffriert!");
+    wanted.push_back("Exportdatei konnte nicht geschrieben werden: " + kExport);
+    EXPECT_EQ(LogLines(), wanted) << step;
+  }
+}
+
 TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlocksWritesNothing) {
   const std::string body = Body(3 * kBlock + 16);
   const std::size_t chunks = (body.size() + 65534) / 65535;
