@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps native win32 test demo screenshots clean
+.PHONY: deps native win32 test bench demo screenshots clean
 
 deps:
 	@bash scripts/deps.sh
@@ -18,6 +18,11 @@ win32: deps
 # Every test of both builds; ends with one summary line.
 test: native win32
 	@bash scripts/run-tests.sh
+
+# The retrieval end to end under Wine against curl | openssl, the crypto
+# layer alone, a 1 GiB body; writes build/bench/bench.md. Not part of test.
+bench: win32
+	@$(XVFB) python3 bench/run_bench.py
 
 demo: win32
 	@$(XVFB) bash scripts/demo.sh

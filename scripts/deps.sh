@@ -9,7 +9,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok ins
 # fonts-wine: Wine draws window frames (the close box) and dialogs with it.
 pkgs=(cmake make g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps
       googletest libssl-dev openssl python3 binutils-mingw-w64-i686 imagemagick
-      fonts-wine)
+      fonts-wine curl time)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 

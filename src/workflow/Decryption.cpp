@@ -2,13 +2,11 @@
 
 #include <cstring>
 #include <optional>
-#include <vector>
+#include <stdexcept>
 
-#include "platform/TdeaChain.h"
 #include "platform/TemporaryFile.h"
 #include "workflow/ResultCodes.h"
 #include "workflow/ExportFile.h"
-#include "workflow/HexToBytes.h"
 
 namespace qalo {
 namespace {
@@ -41,37 +39,6 @@ std::int32_t RefuseLength(const ResponseBuffer& buffer, const KeyBytes& key, Cip
   return cipher.TDEA_BytesMode(out, in, tail, key.data(), kDecrypt, "CBC", iv.data());
 }
 
-std::int32_t DecryptBlocks(ResponseBuffer& buffer, const KeyBytes& key, Cipher& cipher) {
-  const KeyBytes iv = HexToBytes(kIvText);
-  if (buffer.Size() % TdeaChain::kBlock != 0) return RefuseLength(buffer, key, cipher, iv);
-
-  TdeaChain chain(cipher, key.data(), kDecrypt, iv.data());
-  std::vector<std::uint8_t> input(buffer.BlockCount() > 0 ? buffer.BlockSize() : 0);
-  for (std::size_t i = 0; i < buffer.BlockCount(); ++i) {
-    const ResponseBuffer::Block block = buffer.BlockAt(i);
-    std::memcpy(input.data(), block.data, block.size);
-    const std::int32_t rc =
-        chain.Next(block.data, input.data(), static_cast<std::int32_t>(block.size));
-    if (rc != 0) return rc;
-  }
-  return 0;
-}
-
-std::int32_t DecryptResponseOrThrow(ResponseBuffer& buffer, const std::string& userKey,
-                                    Cipher& cipher, HostReporter& host) {
-  host.Log("Entschlüsseln der Daten ...");
-  host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
-  const std::optional<KeyBytes> key = KeyOrLog(userKey, host);
-  if (!key) return result::kDecryptFailed;
-  const std::int32_t rc = DecryptBlocks(buffer, *key, cipher);
-  if (rc != 0) {
-    host.Log(ErrorLine(rc));
-    return result::kDecryptFailed;
-  }
-  host.Log(kSucceeded);
-  return result::kOk;
-}
-
 std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::string& importFile,
                                 const KeyBytes& key, Cipher& cipher, FileSystem& files,
                                 HostReporter& host) {
@@ -101,12 +68,74 @@ std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::st
 
 }  // namespace
 
+ResponseDecryption::ResponseDecryption(const std::string& userKey, Cipher& cipher)
+    : cipher_(cipher), key_(ConvertKey(userKey)), iv_(HexToBytes(kIvText)) {}
+
+void ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
+  if (!key_ || failure_ != 0 || threw_ || buffer.BlockCount() < 2) return;
+  try {
+    failure_ = DecryptUpTo(buffer, buffer.BlockCount() - 1);
+  } catch (...) {
+    threw_ = true;
+  }
+}
+
+std::int32_t ResponseDecryption::DecryptUpTo(ResponseBuffer& buffer, std::size_t end) {
+  if (!chain_) chain_.emplace(cipher_, key_->data(), kDecrypt, iv_.data());
+  if (input_.empty() && end > decrypted_) input_.resize(buffer.BlockSize());
+  for (; decrypted_ < end; ++decrypted_) {
+    const ResponseBuffer::Block block = buffer.BlockAt(decrypted_);
+    std::memcpy(input_.data(), block.data, block.size);
+    const std::int32_t rc =
+        chain_->Next(block.data, input_.data(), static_cast<std::int32_t>(block.size));
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
+std::int32_t ResponseDecryption::FinishOrThrow(ResponseBuffer& buffer, HostReporter& host) {
+  host.Log("Entschlüsseln der Daten ...");
+  host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
+  if (!key_) {
+    host.Log(kInvalidKey);
+    return result::kDecryptFailed;
+  }
+  // The length is judged first, as if nothing had been decrypted yet: the
+  // odd tail lies in the last block, which Advance never touches.
+  std::int32_t rc = 0;
+  if (buffer.Size() % TdeaChain::kBlock != 0) {
+    rc = RefuseLength(buffer, *key_, cipher_, iv_);
+  } else {
+    if (threw_) throw std::runtime_error("decryption failed during the download");
+    rc = failure_ != 0 ? failure_ : DecryptUpTo(buffer, buffer.BlockCount());
+  }
+  if (rc != 0) {
+    host.Log(ErrorLine(rc));
+    return result::kDecryptFailed;
+  }
+  host.Log(kSucceeded);
+  return result::kOk;
+}
+
+std::int32_t ResponseDecryption::Finish(ResponseBuffer& buffer, HostReporter& host) noexcept {
+  try {
+    return FinishOrThrow(buffer, host);
+  } catch (...) {
+    // Out of memory for the block copy, or a cipher that threw.
+    try {
+      host.Log(kException);
+    } catch (...) {
+    }
+    return result::kDecryptFailed;
+  }
+}
+
 std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
                              HostReporter& host) {
   try {
-    return DecryptResponseOrThrow(buffer, userKey, cipher, host);
+    ResponseDecryption decryption(userKey, cipher);
+    return decryption.Finish(buffer, host);
   } catch (...) {
-    // Out of memory for the block copy, or a cipher that threw.
     host.Log(kException);
     return result::kDecryptFailed;
   }

@@ -32,6 +32,10 @@ void ResponseBuffer::Clear() noexcept {
   size_ = 0;
 }
 
+void ResponseBuffer::Release(std::size_t index) noexcept {
+  if (index < blocks_.size()) blocks_[index].reset();
+}
+
 void ResponseBuffer::Assign(const std::string& bytes) {
   Clear();
   Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

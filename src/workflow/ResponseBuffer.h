@@ -36,11 +36,15 @@ class ResponseBuffer : public TargetStream {
 
   // Releases every block.
   void Clear() noexcept;
+  // Frees the memory of one block whose bytes went elsewhere (to a file);
+  // Size and BlockCount stay, and BlockAt(index) must not be used again.
+  void Release(std::size_t index) noexcept;
   // The content replaced by bytes (the ticket document).
   void Assign(const std::string& bytes);
 
   std::size_t BlockSize() const { return blockSize_; }
-  // Blocks in order; every block but the last is full, none is empty.
+  // Blocks in order; every block but the last is full, none is empty (none
+  // has data after Release).
   std::size_t BlockCount() const { return blocks_.size(); }
   Block BlockAt(std::size_t index) const;
 

@@ -8,10 +8,12 @@
 #include "workflow/DateTime.h"
 #include "workflow/Decryption.h"
 #include "workflow/ExportFile.h"
+#include "workflow/IncomingResponse.h"
 #include "workflow/RequestHeaders.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResponseClassification.h"
 #include "workflow/ServiceErrorCode.h"
+#include "workflow/StreamedExport.h"
 #include "workflow/SettingsText.h"
 #include "workflow/TicketDocument.h"
 
@@ -51,12 +53,13 @@ std::string ExportFileName(const std::string& xmlDir, double now) {
 
 // Turns the service's answer into the export file's content in the buffer;
 // returns the result code.
+// Depot data has been decrypted in part during the download already.
 std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, RunState& run,
-                             ResponseBuffer& response) {
-  const ResponseClass answer = ClassifyResponse(ResponseWindow(response.Head(kResponseWindowSize)));
+                             const ResponseClass& answer, ResponseBuffer& response,
+                             ResponseDecryption& decryption) {
   switch (answer.kind) {
     case ResponseClass::Kind::EncryptedData:
-      return DecryptResponse(response, run.login.userKey, p.cipher, p.host);
+      return decryption.Finish(response, p.host);
 
     case ResponseClass::Kind::OrderNumber: {
       run.ticketData = answer.text;
@@ -123,18 +126,25 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
 
   p.host.Log("Aufruf: " + run.url);
   ResponseBuffer response;
+  ResponseDecryption decryption(run.login.userKey, p.cipher);
+  StreamedExport streamed(p.files, DownloadTemporaryName(run.xmlDir));
+  IncomingResponse incoming(response, decryption, streamed);
   std::string statusText;
-  const std::int32_t code = InetDownload(p.inet, run.url, run.headers, kDownloadTimeoutSec, response,
+  const std::int32_t code = InetDownload(p.inet, run.url, run.headers, kDownloadTimeoutSec, incoming,
                                          statusText, true, true);
   p.host.Log(code < 0 ? InetErrorText(code) : "Response vom Host empfangen.");
   if (response.Size() == 0) return result::kNoData;
   if (code != inet::kOk) return code;
 
-  const std::int32_t rc = ProcessResponse(p, args, run, response);
+  const ResponseClass& answer = incoming.Class();
+  const std::int32_t rc = ProcessResponse(p, args, run, answer, response, decryption);
   if (rc != result::kOk) return rc;
 
   const std::string exportFile = ExportFileName(run.xmlDir, p.clock.Now());
-  if (!WriteResponse(p.files, exportFile, response)) {
+  const bool written = answer.kind == ResponseClass::Kind::EncryptedData
+                           ? streamed.Commit(response, exportFile)
+                           : WriteResponse(p.files, exportFile, response);
+  if (!written) {
     p.host.Log("Exportdatei konnte nicht geschrieben werden: " + exportFile);
     return result::kExportFileNotWritten;
   }

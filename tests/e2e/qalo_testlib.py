@@ -32,19 +32,25 @@ def setting(name):
 
 
 class MockService:
-    """qalo-mock in its own process, with a fresh CA; use as a context manager."""
+    """qalo-mock in its own process, with a fresh CA; use as a context manager.
+    depot_dir: the folder whose files /depot/<name> serves; lifetime: seconds
+    until the mock stops by itself."""
 
-    def __init__(self, proxy=False):
+    def __init__(self, proxy=False, depot_dir=None, lifetime=600):
         self.proxy = proxy
+        self.depot_dir = depot_dir
+        self.lifetime = lifetime
         self.info = None
         self._process = None
         self._folder = None
 
     def start(self):
         self._folder = tempfile.mkdtemp(prefix="qalo-mock-")
-        command = [sys.executable, str(MOCK), "--cert-dir", self._folder, "--lifetime", "600"]
+        command = [sys.executable, str(MOCK), "--cert-dir", self._folder, "--lifetime", str(self.lifetime)]
         if self.proxy:
             command.append("--proxy")
+        if self.depot_dir:
+            command += ["--depot-dir", str(self.depot_dir)]
         self._process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
         line = self._process.stdout.readline()
         if not line:

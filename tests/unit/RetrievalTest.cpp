@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "workflow/ResponseBuffer.h"
 #include "workflow/ResultCodes.h"
 #include "support/FakeCipher.h"
 #include "support/FakeClock.h"
@@ -278,6 +279,112 @@ TEST_F(RetrievalTest, Error3000BecomesTheCdTicketForSeventyDays) {
             "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef></IMPORT>"
             "<Ticketdaten><TD_DataString>CD</TD_DataString><TD_GueltigAb>07.12.2026 10:15:30"
             "</TD_GueltigAb><TD_GueltigBis>15.02.2027 10:15:30</TD_GueltigBis></Ticketdaten></XML>");
+}
+
+// --- depot data decrypted while it is downloaded
+
+class DecryptionDuringDownloadTest : public RetrievalTest {
+ protected:
+  static constexpr std::size_t kBlock = ResponseBuffer::kDefaultBlockSize;
+
+  static std::string Body(std::size_t n) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 31 + 7);
+    return s;
+  }
+  void AnswerInChunks(const std::string& body, std::size_t chunkSize) {
+    test::FakeResponse response;
+    response.contentLength = std::to_string(body.size());
+    for (std::size_t at = 0; at < body.size(); at += chunkSize)
+      response.chunks.push_back(body.substr(at, chunkSize));
+    internet_.defaultResponse = response;
+  }
+  static Lines DecryptionLines(std::size_t size, const std::string& outcome) {
+    return {"Abruf \xFC" "ber QALO-Depotschnittstelle ...", std::string("Aufruf: ") + kDefaultUrl,
+            "Response vom Host empfangen.", "Entschl\xFCsseln der Daten ...",
+            "Dateil\xE4nge: " + std::to_string(size) + " Bytes", outcome};
+  }
+};
+
+TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking) {
+  for (std::size_t size : {std::size_t{7}, std::size_t{8}, std::size_t{200}, kBlock - 8, kBlock,
+                           kBlock + 8, 3 * kBlock + 16}) {
+    const std::string body = Body(size);
+    std::string plain = body;
+    for (char& c : plain) c = static_cast<char>(~c);  // the fake cipher's "plaintext"
+    for (std::size_t chunk : {std::size_t{65535}, std::size_t{4099}, std::size_t{1000}}) {
+      files_.files.clear();
+      host_.events.clear();
+      AnswerInChunks(body, chunk);
+      const std::string what = std::to_string(size) + " in " + std::to_string(chunk);
+      if (size % 8 != 0) {
+        EXPECT_EQ(Run(), result::kDecryptFailed) << what;
+        EXPECT_TRUE(files_.files.empty()) << what;
+        EXPECT_EQ(LogLines(), DecryptionLines(size, "... meldet Fehler # 77")) << what;
+        continue;
+      }
+      EXPECT_EQ(Run(), result::kOk) << what;
+      ASSERT_EQ(files_.files.count(kExport), 1u) << what;
+      EXPECT_TRUE(files_.files.at(kExport) == plain) << what;
+      EXPECT_EQ(LogLines(), DecryptionLines(size, "... erfolgreich dechiffriert!")) << what;
+    }
+  }
+}
+
+TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndTheUsualLines) {
+  const std::string body = Body(3 * kBlock + 16);
+  for (int failAt = 1; failAt <= 4; ++failAt) {
+    files_.files.clear();
+    host_.events.clear();
+    cipher_.bytesCalls.clear();
+    int calls = 0;
+    cipher_.bytesResult = [&calls, failAt](std::int32_t) { return ++calls == failAt ? 4711 : 0; };
+    AnswerInChunks(body, 65535);
+    EXPECT_EQ(Run(), result::kDecryptFailed) << failAt;
+    EXPECT_TRUE(files_.files.empty()) << failAt;
+    EXPECT_EQ(LogLines(), DecryptionLines(body.size(), "... meldet Fehler # 4711")) << failAt;
+    EXPECT_EQ(cipher_.bytesCalls.size(), static_cast<std::size_t>(failAt));
+  }
+}
+
+TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsTheUsualCodeAndLeavesNothing) {
+  const std::string body = Body(3 * kBlock + 16);
+  for (int step = 0; step < 4; ++step) {
+    files_.files.clear();
+    host_.events.clear();
+    files_.failCreate = step == 0;
+    files_.failWriteAfter = step == 1 ? kBlock + 8 : step == 2 ? 3 * kBlock + 8 : SIZE_MAX;
+    files_.failMove = step == 3;
+    AnswerInChunks(body, 65535);
+    EXPECT_EQ(Run(), result::kExportFileNotWritten) << step;
+    EXPECT_TRUE(files_.files.empty()) << step;
+    Lines wanted = DecryptionLines(body.size(), "... erfolgreich dechiffriert!");
+    wanted.push_back("Exportdatei konnte nicht geschrieben werden: " + kExport);
+    EXPECT_EQ(LogLines(), wanted) << step;
+  }
+}
+
+TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlocksWritesNothing) {
+  const std::string body = Body(3 * kBlock + 16);
+  const std::size_t chunks = (body.size() + 65534) / 65535;
+  for (std::size_t failAt : {std::size_t{20}, std::size_t{40}, chunks}) {
+    files_.files.clear();
+    host_.events.clear();
+    cipher_.bytesCalls.clear();
+    AnswerInChunks(body, 65535);
+    internet_.defaultResponse.chunks.resize(failAt - 1);  // the read after them fails
+    internet_.defaultResponse.readFailsAtEnd = true;
+    EXPECT_EQ(Run(), inet::kIncomplete) << failAt;
+    EXPECT_FALSE(cipher_.bytesCalls.empty()) << failAt;  // blocks were decrypted meanwhile
+    EXPECT_TRUE(files_.files.empty()) << failAt;
+    EXPECT_EQ(LogLines().back(), "Internet-Fehler: Datei unvollst\xE4ndig \xFC" "bertragen");
+  }
+  files_.files.clear();
+  AnswerInChunks(body, 65535);
+  progress_.cancelAtQuestion = 40;
+  EXPECT_EQ(Run(), inet::kCancelledByUser);
+  EXPECT_TRUE(files_.files.empty());
+  EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
 }
 
 // --- writing the export file

@@ -22,6 +22,7 @@ import ssl
 import subprocess
 import sys
 import threading
+import time
 import urllib.parse
 
 import qalo_service
@@ -155,6 +156,32 @@ def scenario_slow(req, rest, query):
         req.wfile.flush()
 
 
+def scenario_depot(req, rest, query):
+    """/depot/<name>?rate=R: the file <name> of --depot-dir as it is (say, an
+    encrypted body made beforehand), at R MiB/s when R > 0; 404 without it."""
+    folder = req.server.mock.depot_dir
+    name = rest.strip("/")
+    path = os.path.join(folder or "", name)
+    if not folder or not name or "/" in name or name.startswith(".") or not os.path.isfile(path):
+        req.send_body(404, b"no such depot file\n")
+        return
+    rate = int_arg(query, "rate", 0, high=1 << 20) * (1 << 20)
+    piece = (1 << 20) if rate == 0 else (1 << 16)
+    with open(path, "rb") as body:
+        req.send_head(200, {"Content-Length": str(os.fstat(body.fileno()).st_size)})
+        start, sent = time.monotonic(), 0
+        while not req.server.mock.stopping.is_set():
+            data = body.read(piece)
+            if not data:
+                break
+            if rate:
+                ahead = sent / rate - (time.monotonic() - start)
+                if ahead > 0:
+                    time.sleep(ahead)
+            req.wfile.write(data)
+            sent += len(data)
+
+
 def scenario_requests(req, rest, query):
     """/_requests: the recorded requests as JSON; ?clear=1 empties the list."""
     seen = req.server.mock.recorder.all()
@@ -183,6 +210,7 @@ SCENARIOS = {
     "stall": scenario_stall,
     "stall-headers": scenario_stall_headers,
     "slow": scenario_slow,
+    "depot": scenario_depot,
     "_requests": scenario_requests,
 }
 
@@ -315,7 +343,8 @@ def write_ca_reg(folder, der):
 
 
 class Mock:
-    def __init__(self, cert_dir, with_proxy):
+    def __init__(self, cert_dir, with_proxy, depot_dir=None):
+        self.depot_dir = depot_dir
         self.recorder = Recorder()
         self.stopping = threading.Event()
         self.ca_reg, self.ca_key = make_certificates(cert_dir)
@@ -349,10 +378,11 @@ def main():
     parser.add_argument("--cert-dir", required=True, help="folder for the test CA and keys")
     parser.add_argument("--port-file", help="also write the JSON line into this file")
     parser.add_argument("--proxy", action="store_true", help="add a proxy port answering 407")
+    parser.add_argument("--depot-dir", help="folder of the files /depot/<name> serves")
     parser.add_argument("--lifetime", type=float, default=900, help="seconds until it stops itself")
     args = parser.parse_args()
 
-    mock = Mock(args.cert_dir, args.proxy)
+    mock = Mock(args.cert_dir, args.proxy, args.depot_dir)
     signal.signal(signal.SIGTERM, lambda *_: mock.stopping.set())
     signal.signal(signal.SIGINT, lambda *_: mock.stopping.set())
     line = json.dumps(mock.ports())

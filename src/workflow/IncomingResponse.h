@@ -1,0 +1,39 @@
+#pragma once
+// The response as the download delivers it. It is classified as soon as its
+// first 200 bytes are in (or, for a shorter body, when asked at the end),
+// before any byte changes; depot data is then decrypted in place block by
+// block between the download's reads, on the caller's thread, and each
+// decrypted block goes on to the temporary export file.
+#include <cstdint>
+#include <optional>
+
+#include "platform/TargetStream.h"
+#include "workflow/Decryption.h"
+#include "workflow/ResponseBuffer.h"
+#include "workflow/ResponseClassification.h"
+#include "workflow/StreamedExport.h"
+
+namespace qalo {
+
+class IncomingResponse : public TargetStream {
+ public:
+  // All three belong to the caller and outlive this object.
+  IncomingResponse(ResponseBuffer& buffer, ResponseDecryption& decryption,
+                   StreamedExport& exportFile)
+      : buffer_(buffer), decryption_(decryption), export_(exportFile) {}
+
+  // Appends to the buffer; throws std::bad_alloc as ResponseBuffer::Write does.
+  void Write(const std::uint8_t* data, std::size_t n) override;
+  std::uint64_t Size() const override { return buffer_.Size(); }
+
+  // What the response's first bytes say, judged on the bytes as received.
+  const ResponseClass& Class();
+
+ private:
+  ResponseBuffer& buffer_;
+  ResponseDecryption& decryption_;
+  StreamedExport& export_;
+  std::optional<ResponseClass> class_;
+};
+
+}  // namespace qalo
