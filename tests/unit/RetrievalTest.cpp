@@ -280,6 +280,15 @@ TEST_F(RetrievalTest, Error3000BecomesTheCdTicketForSeventyDays) {
             "</TD_GueltigAb><TD_GueltigBis>15.02.2027 10:15:30</TD_GueltigBis></Ticketdaten></XML>");
 }
 
+TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
+  clock_.timeSeparator = ".";
+  Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
+  EXPECT_EQ(Run(), 0);
+  const std::string& document = files_.files.at(kExport);
+  EXPECT_NE(document.find("<TD_GueltigAb>08.12.2026 07.00.00</TD_GueltigAb>"), std::string::npos);
+  EXPECT_NE(document.find("<TD_GueltigBis>22.12.2026 07.00.00</TD_GueltigBis>"), std::string::npos);
+}
+
 // --- writing the export file
 
 TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {
