@@ -13,7 +13,6 @@ constexpr char kTab = 9;
 constexpr char kEnter = 13;
 constexpr char kEscape = 27;
 constexpr unsigned kDlgcWantTab = 2;      // DLGC_WANTTAB
-constexpr int kLeftAndRightMargin = 3;    // EC_LEFTMARGIN | EC_RIGHTMARGIN, both 0 here
 
 std::string Cut(const std::string& text, size_t maxLen = kMaxText) { return text.substr(0, maxLen); }
 
