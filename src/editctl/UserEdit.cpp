@@ -343,8 +343,9 @@ void TEditText::ShowValue() {
     SetText(value_);
     return;
   }
-  const WipedString shown(FormatText(format, value_));
-  SetText(Cut(shown.text));
+  WipedString shown(FormatText(format, value_));
+  if (shown.text.size() > kMaxText) shown.text.resize(kMaxText);
+  SetText(shown.text);
 }
 
 void TEditText::StoreText() {
