@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps native win32 test bench demo screenshots clean
+.PHONY: deps native win32 fuzz-build test fuzz bench demo screenshots clean
 
 deps:
 	@bash scripts/deps.sh
@@ -15,14 +15,24 @@ win32: deps
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32
 
-# Every test of both builds; ends with one summary line.
-test: native win32
+# The libFuzzer targets: clang, a build folder of their own.
+fuzz-build: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+
+# Every test of the three builds (the fuzz targets briefly); ends with one
+# summary line.
+test: native win32 fuzz-build
 	@bash scripts/run-tests.sh
 
 # The retrieval end to end under Wine against curl | openssl, the crypto
 # layer alone, a 1 GiB body; writes build/bench/bench.md. Not part of test.
 bench: win32
 	@$(XVFB) python3 bench/run_bench.py
+
+# Each fuzz target for a minute (FUZZ_SECONDS=n for another bound).
+fuzz: fuzz-build
+	@bash scripts/fuzz.sh
 
 demo: win32
 	@$(XVFB) bash scripts/demo.sh

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the native and the Windows test suites and ends with one summary line.
+# Runs the native, the Windows and the fuzz test suites and ends with one
+# summary line.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,7 @@ suite() {
 
 suite native
 suite win32 xvfb-run -a -s "-screen 0 1024x768x24"
+suite fuzz
 
 # A suite that broke before counting anything still fails the run.
 [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && failed=1

@@ -28,7 +28,8 @@ void TCustomEditEx::SetPasswordChar(char passwordChar) {
   if (!HandleAllocated()) return;
   window_.SetPasswordChar(passwordChar_);
   // Written back so the window draws it again, masked or plain.
-  window_.SetText(window_.Text());
+  const WipedString text(window_.Text());
+  window_.SetText(text.text);
 }
 
 void TCustomEditEx::SetReadOnly(bool readOnly) {
@@ -70,18 +71,18 @@ void TCustomEditEx::SetFontColor(TColor color) {
 std::string TCustomEditEx::Text() const { return HandleAllocated() ? window_.Text() : storedText_; }
 
 void TCustomEditEx::SetText(const std::string& text) {
-  if (Text() == text) return;
+  if (WipedString(Text()).text == text) return;
   if (HandleAllocated()) {
     window_.SetText(text);  // the window reports the change (EN_CHANGE)
   } else {
-    storedText_ = text;
+    AssignWiped(storedText_, text);
     Change();
   }
 }
 
 void TCustomEditEx::WipeText() {
   if (HandleAllocated()) {
-    const size_t length = window_.Text().size();
+    const size_t length = WipedString(window_.Text()).text.size();
     if (length > 0) window_.SetText(std::string(length, '*'));
     window_.SetText("");
   }
@@ -106,7 +107,8 @@ int TCustomEditEx::GetSelStart() const { return window_.GetSel().start; }
 
 std::string TCustomEditEx::GetSelText() const {
   const Selection sel = window_.GetSel();
-  const std::string text = window_.Text();
+  const WipedString whole(window_.Text());
+  const std::string& text = whole.text;
   const auto start = static_cast<size_t>(std::clamp(sel.start, 0, static_cast<int>(text.size())));
   const auto end = static_cast<size_t>(std::clamp(sel.end, static_cast<int>(start), static_cast<int>(text.size())));
   return text.substr(start, end - start);
@@ -124,7 +126,8 @@ void TCustomEditEx::Clear() { SetText(""); }
 
 int TCustomEditEx::GetSelTextBuf(char* buffer, int size) const {
   if (!buffer || size <= 0) return 0;
-  const std::string selection = GetSelText();
+  const WipedString selected(GetSelText());
+  const std::string& selection = selected.text;
   const int count = std::min(static_cast<int>(selection.size()), size - 1);
   std::memcpy(buffer, selection.data(), static_cast<size_t>(count));
   buffer[count] = '\0';
@@ -184,6 +187,7 @@ void TCustomEditEx::CreateWnd() {
 void TCustomEditEx::DestroyHandle() {
   if (!HandleAllocated()) return;
   storedModified_ = window_.GetModify();
+  SecureWipe(storedText_);
   storedText_ = window_.Text();
   window_.Destroy();
 }

@@ -13,7 +13,6 @@ constexpr char kTab = 9;
 constexpr char kEnter = 13;
 constexpr char kEscape = 27;
 constexpr unsigned kDlgcWantTab = 2;      // DLGC_WANTTAB
-constexpr int kLeftAndRightMargin = 3;    // EC_LEFTMARGIN | EC_RIGHTMARGIN, both 0 here
 
 std::string Cut(const std::string& text, size_t maxLen = kMaxText) { return text.substr(0, maxLen); }
 
@@ -61,9 +60,9 @@ void TCustomUserEdit::SetHistoryList(TCustomEditHistoryList* list) {
 void TCustomUserEdit::UpdateDisplay() {
   bool produced = false;
   if (OnBeforeTF) {
-    std::string spezText = Text();
-    produced = OnBeforeTF(*this, spezText, editState_);
-    if (produced) SetText(spezText);
+    WipedString spezText(Text());
+    produced = OnBeforeTF(*this, spezText.text, editState_);
+    if (produced) SetText(spezText.text);
   }
   if (!produced) ShowValue();
   if (Editing()) {
@@ -71,9 +70,9 @@ void TCustomUserEdit::UpdateDisplay() {
     SetModified(false);
   }
   if (OnAfterTF) {
-    std::string spezText = Text();
-    OnAfterTF(*this, spezText, editState_);
-    SetText(spezText);
+    WipedString spezText(Text());
+    OnAfterTF(*this, spezText.text, editState_);
+    SetText(spezText.text);
   }
 }
 
@@ -262,7 +261,7 @@ void TCustomUserEdit::Change() {
 std::optional<SelfPaint> TCustomUserEdit::SelfPaintRequest() const {
   if (alignment_ == TUserAlignment::taLeftJustify || Focused()) return std::nullopt;
   const bool framed = BorderStyle() == TBorderStyle::bsSingle;
-  return SelfPaint{Cut(Text()), framed, framed ? textInset_ : 0};
+  return SelfPaint{Cut(WipedString(Text()).text), framed, framed ? textInset_ : 0};
 }
 
 void TCustomUserEdit::ResetErrorDisplay() {
@@ -278,8 +277,8 @@ std::string TEditText::Value() {
 }
 
 void TEditText::SetValue(const std::string& value) {
-  value_ = Cut(value);
-  undoValue_ = value_;
+  AssignWiped(value_, value, kMaxText);
+  AssignWiped(undoValue_, value_);
   UpdateDisplay();
 }
 
@@ -312,9 +311,10 @@ void TEditText::WipeValue() {
 void TEditText::SetValueDef(const std::string& value) { valueDef_ = Cut(value); }
 
 bool TEditText::CheckValue() {
-  if (Text().empty() && !InChange()) SetText(valueDef_);
+  if (!InChange() && WipedString(Text()).text.empty()) SetText(valueDef_);
   TCustomUserEdit::CheckValue();
-  const std::string text = Text();
+  const WipedString current(Text());
+  const std::string& text = current.text;
   if (CheckMode.Has(TUserCheckModes::ucmMinCheck) && Window().CompareText(text, valueMin_) < 0) {
     checkResult_ = ucrBelowMin;
     return false;
@@ -339,12 +339,18 @@ void TEditText::GetErrorText(std::string& text, size_t maxLen, int& helpContext)
 
 void TEditText::ShowValue() {
   const std::string& format = Editing() ? FormatEdit() : FormatView();
-  SetText(format.empty() ? value_ : Cut(FormatText(format, value_)));
+  if (format.empty()) {
+    SetText(value_);
+    return;
+  }
+  WipedString shown(FormatText(format, value_));
+  if (shown.text.size() > kMaxText) shown.text.resize(kMaxText);
+  SetText(shown.text);
 }
 
 void TEditText::StoreText() {
-  value_ = Cut(Text());
-  undoValue_ = value_;
+  AssignWiped(value_, WipedString(Text()).text, kMaxText);
+  AssignWiped(undoValue_, value_);
 }
 
 bool TEditText::IsValidChar(char ch) const {

@@ -179,7 +179,9 @@ class TCustomUserEdit : public TCustomEditEx {
 };
 
 // The field whose value is a text of at most kMaxText characters; bounds are
-// compared by the user locale's collation without regard to case.
+// compared by the user locale's collation without regard to case. It may
+// hold a secret (the password, the key): the copies it makes of its text and
+// value are wiped before their memory is given back.
 class TEditText : public TCustomUserEdit {
  public:
   using TCustomUserEdit::TCustomUserEdit;

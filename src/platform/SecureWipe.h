@@ -20,6 +20,18 @@ inline void SecureWipe(std::string& text) noexcept {
   text.clear();
 }
 
+// target := the first maxLength characters of source, the old content wiped
+// first, without a copy on the way: nothing goes back to the heap unwiped.
+inline void AssignWiped(std::string& target, const std::string& source,
+                        std::size_t maxLength = std::string::npos) {
+  if (&target == &source) {
+    if (target.size() > maxLength) target.resize(maxLength);
+    return;
+  }
+  SecureWipe(target);
+  target.assign(source, 0, maxLength);
+}
+
 // A secret text that is wiped when it goes out of scope.
 struct WipedString {
   std::string text;

@@ -59,12 +59,14 @@ double MakeDateTime(const DateTimeParts& p) {
   return static_cast<double>(days) + static_cast<double>(seconds) / kSecondsPerDay;
 }
 
-std::string FormatDateTime(double dayCount) {
+std::string FormatDateTime(double dayCount, const std::string& timeSeparator) {
   const DateTimeParts p = SplitDateTime(dayCount);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", p.day, p.month, p.year,
-                p.hour, p.minute, p.second);
-  return text;
+  char date[16], hour[4], minute[4], second[4];
+  std::snprintf(date, sizeof date, "%02d.%02d.%04d ", p.day, p.month, p.year);
+  std::snprintf(hour, sizeof hour, "%02d", p.hour);
+  std::snprintf(minute, sizeof minute, "%02d", p.minute);
+  std::snprintf(second, sizeof second, "%02d", p.second);
+  return date + std::string(hour) + timeSeparator + minute + timeSeparator + second;
 }
 
 std::string FormatDate(double dayCount) {

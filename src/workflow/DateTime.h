@@ -18,8 +18,8 @@ DateTimeParts SplitDateTime(double dayCount);
 // The date value of the given parts (the inverse of SplitDateTime).
 double MakeDateTime(const DateTimeParts& parts);
 
-// "dd.mm.yyyy hh:nn:ss"
-std::string FormatDateTime(double dayCount);
+// "dd.mm.yyyy hh:nn:ss", the time's parts joined by timeSeparator.
+std::string FormatDateTime(double dayCount, const std::string& timeSeparator = ":");
 // "dd.mm.yyyy"
 std::string FormatDate(double dayCount);
 // "yymmdd_hhnnss", the time stamp in export file names.

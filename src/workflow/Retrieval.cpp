@@ -65,7 +65,8 @@ std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, 
       run.ticketData = answer.text;
       p.host.Log(">>> Ticket erhalten #" + answer.text);
       const TicketValidity valid = OrderTicketValidity(p.clock.Now());
-      response.Assign(BuildTicketDocument(answer.text, args.beraterRef, valid.from, valid.until));
+      response.Assign(BuildTicketDocument(answer.text, args.beraterRef, valid.from, valid.until,
+                                          p.clock.TimeSeparator()));
       return result::kOk;
     }
 
@@ -76,7 +77,8 @@ std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, 
       if (*code == 3000) {
         const double now = p.clock.Now();
         const TicketValidity valid = ErrorCodeTicketValidity(now, p.clock.Now());
-        response.Assign(BuildTicketDocument("CD", args.beraterRef, valid.from, valid.until));
+        response.Assign(BuildTicketDocument("CD", args.beraterRef, valid.from, valid.until,
+                                            p.clock.TimeSeparator()));
         return result::kOk;
       }
       // The one code whose negation has no 32-bit value is passed on as it is.

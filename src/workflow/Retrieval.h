@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
+#include "platform/SecureWipe.h"
 
 namespace qalo {
 
@@ -32,7 +33,8 @@ struct ExportArguments {
   std::string defaultXmlDir;
   std::string beraterRef;
   const double* datum = nullptr;  // read only when no ticket data is given; null: no date
-  std::string settingsText;
+  std::string settingsText;       // holds the password and the key: wiped at the end
+  ~ExportArguments() { SecureWipe(settingsText); }
 };
 
 // Where the registry may name the XML directory (under HKEY_LOCAL_MACHINE).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/SecureWipe.h"
+
 namespace qalo {
 namespace {
 
@@ -24,8 +26,16 @@ auto FindSetting(Lines& lines, const std::string& name) {
 
 }  // namespace
 
+// The settings hold the password and the key, so the functions below make no
+// temporary copies of a line, wipe a line before they replace or remove it,
+// and reserve what they build whole: a line's text goes back to the heap only
+// wiped.
+
 SettingsLines SplitSettings(const std::string& text) {
   SettingsLines lines;
+  lines.reserve(static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+                  return c == '\r' || c == '\n';
+                })) + 1);
   std::size_t start = 0;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -49,18 +59,22 @@ std::string ReadSetting(const SettingsLines& lines, const std::string& name) {
 
 void WriteSetting(SettingsLines& lines, const std::string& name, const std::string& value) {
   const auto it = FindSetting(lines, name);
+  if (it != lines.end()) SecureWipe(*it);
   if (value.empty()) {
     if (it != lines.end()) lines.erase(it);
-  } else if (it != lines.end()) {
-    *it = name + "=" + value;
-  } else {
-    lines.push_back(name + "=" + value);
+    return;
   }
+  std::string& line = it != lines.end() ? *it : lines.emplace_back();
+  line.reserve(name.size() + 1 + value.size());
+  line.append(name).append(1, '=').append(value);
 }
 
 std::string JoinSettings(const SettingsLines& lines) {
+  std::size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
   std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
+  text.reserve(size);
+  for (const auto& line : lines) text.append(line).append("\r\n");
   return text;
 }
 

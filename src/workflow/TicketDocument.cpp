@@ -25,13 +25,14 @@ std::string ReplaceAll(const std::string& source, const std::string& find,
 }
 
 std::string BuildTicketDocument(const std::string& ticketData, const std::string& beraterRef,
-                                double validFrom, double validUntil) {
+                                double validFrom, double validUntil,
+                                const std::string& timeSeparator) {
   std::string text = kTicketTemplate;
   text = ReplaceAll(text, "%Herkunft%", "QALO");
   text = ReplaceAll(text, "%BeraterRef%", beraterRef);
   text = ReplaceAll(text, "%TicketData%", ticketData);
-  text = ReplaceAll(text, "%GueltigAb%", FormatDateTime(validFrom));
-  text = ReplaceAll(text, "%GueltigBis%", FormatDateTime(validUntil));
+  text = ReplaceAll(text, "%GueltigAb%", FormatDateTime(validFrom, timeSeparator));
+  text = ReplaceAll(text, "%GueltigBis%", FormatDateTime(validUntil, timeSeparator));
   return text;
 }
 

@@ -15,10 +15,12 @@ std::string ReplaceAll(const std::string& source, const std::string& find,
                        const std::string& replacement);
 
 // The template filled with origin "QALO", beraterRef, ticketData and the two
-// validity dates as "dd.mm.yyyy hh:nn:ss", in that order, each replacement
-// applied to the result of the one before. Values are not XML-escaped.
+// validity dates as "dd.mm.yyyy hh:nn:ss" (the time's parts joined by
+// timeSeparator), in that order, each replacement applied to the result of
+// the one before. Values are not XML-escaped.
 std::string BuildTicketDocument(const std::string& ticketData, const std::string& beraterRef,
-                                double validFrom, double validUntil);
+                                double validFrom, double validUntil,
+                                const std::string& timeSeparator);
 
 struct TicketValidity {
   double from = 0.0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -6,7 +7,7 @@
 namespace qalo::test {
 
 // Hands out the given times in order (the last one again when they run out)
-// and counts the reads.
+// and counts the reads; the time separator is whatever the test sets.
 class FakeClock : public Clock {
  public:
   explicit FakeClock(std::vector<double> times) : times_(std::move(times)) {}
@@ -15,7 +16,9 @@ class FakeClock : public Clock {
     ++reads;
     return t;
   }
+  std::string TimeSeparator() override { return timeSeparator; }
   std::size_t reads = 0;
+  std::string timeSeparator = ":";
 
  private:
   std::vector<double> times_;

@@ -387,6 +387,15 @@ TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlo
   EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
 }
 
+TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
+  clock_.timeSeparator = ".";
+  Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
+  EXPECT_EQ(Run(), 0);
+  const std::string& document = files_.files.at(kExport);
+  EXPECT_NE(document.find("<TD_GueltigAb>08.12.2026 07.00.00</TD_GueltigAb>"), std::string::npos);
+  EXPECT_NE(document.find("<TD_GueltigBis>22.12.2026 07.00.00</TD_GueltigBis>"), std::string::npos);
+}
+
 // --- writing the export file
 
 TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {

@@ -22,7 +22,7 @@ bool Has(const std::string& document, const std::string& part) {
 TEST(TicketDocument, OrderNumberReceivedAtTenIsTheKnownDocument) {
   EXPECT_EQ(std::strlen(kTicketTemplate), 257u);
   const TicketValidity validity = OrderTicketValidity(At(10, 0, 0));
-  const std::string document = BuildTicketDocument("4711", "B-17", validity.from, validity.until);
+  const std::string document = BuildTicketDocument("4711", "B-17", validity.from, validity.until, ":");
   EXPECT_EQ(document,
             "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef>"
             "</IMPORT><Ticketdaten><TD_DataString>4711</TD_DataString>"
@@ -32,16 +32,26 @@ TEST(TicketDocument, OrderNumberReceivedAtTenIsTheKnownDocument) {
 }
 
 TEST(TicketDocument, ValuesGoInUnchangedAndEmpty) {
-  const std::string document = BuildTicketDocument("", "A&B<C\xE4", 0, 0);
+  const std::string document = BuildTicketDocument("", "A&B<C\xE4", 0, 0, ":");
   EXPECT_TRUE(Has(document, "<I_BeraterRef>A&B<C\xE4</I_BeraterRef>"));
   EXPECT_TRUE(Has(document, "<TD_DataString></TD_DataString>"));
   EXPECT_TRUE(Has(document, "<TD_GueltigAb>30.12.1899 00:00:00</TD_GueltigAb>"));
 }
 
+TEST(TicketDocument, TimesUseTheLocaleSeparatorAndDatesKeepTheirDots) {
+  const TicketValidity validity = OrderTicketValidity(At(10, 0, 0));
+  const std::string document = BuildTicketDocument("4711", "B-17", validity.from, validity.until, ".");
+  EXPECT_TRUE(Has(document, "<TD_GueltigAb>08.12.2026 07.00.00</TD_GueltigAb>"));
+  EXPECT_TRUE(Has(document, "<TD_GueltigBis>22.12.2026 07.00.00</TD_GueltigBis>"));
+  // A separator of several characters goes in whole.
+  EXPECT_TRUE(Has(BuildTicketDocument("", "", At(10, 15, 30), 0, " h "),
+                  "<TD_GueltigAb>07.12.2026 10 h 15 h 30</TD_GueltigAb>"));
+}
+
 TEST(TicketDocument, PlaceholderBroughtInByAnEarlierValueIsFilledLater) {
   // The adviser reference brings %TicketData% in, which the next step fills;
   // the ticket data brings %Herkunft% in after that step has run.
-  const std::string document = BuildTicketDocument("%Herkunft%", "%TicketData%", 0, 0);
+  const std::string document = BuildTicketDocument("%Herkunft%", "%TicketData%", 0, 0, ":");
   EXPECT_TRUE(Has(document, "<I_BeraterRef>%Herkunft%</I_BeraterRef>"));
   EXPECT_TRUE(Has(document, "<TD_DataString>%Herkunft%</TD_DataString>"));
 }

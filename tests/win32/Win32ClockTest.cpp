@@ -25,5 +25,18 @@ TEST(Win32ClockTest, NowIsTheLocalTimeAsADayCountToTheSecond) {
   EXPECT_NEAR(seconds, static_cast<double>(static_cast<long long>(seconds + 0.5)), 1e-3);
 }
 
+// The user locale's separator, as the regional settings set it, with ":"
+// restored afterwards.
+TEST(Win32ClockTest, TimeSeparatorFollowsTheUserLocale) {
+  char saved[4] = {};
+  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, saved, sizeof saved), 1);
+  EXPECT_EQ(Win32Clock().TimeSeparator(), saved);
+  ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, "."));
+  const std::string changed = Win32Clock().TimeSeparator();
+  SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, saved);
+  EXPECT_EQ(changed, ".");
+  EXPECT_EQ(Win32Clock().TimeSeparator(), saved);
+}
+
 }  // namespace
 }  // namespace qalo

@@ -70,6 +70,20 @@ TEST_F(Win32ConfigStoreTest, IniNamesIgnoreCaseAndMissingGivesFallback) {
   EXPECT_EQ(store_.ReadIni(ini_ + ".missing", "Global", "URL", "dflt"), "dflt");
 }
 
+TEST_F(Win32ConfigStoreTest, MissingIniKeyKeepsTheFallbackWithItsBlanksAndLength) {
+  char full[MAX_PATH];
+  GetFullPathNameA(ini_.c_str(), MAX_PATH, full, nullptr);
+  ini_ = full;
+  WriteIni("[Global]\r\nURL=  \r\n");
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "TicketData", "4711  "), "4711  ");
+  EXPECT_EQ(store_.ReadIni(ini_, "Other", "KEY", " \t"), " \t");
+  EXPECT_EQ(store_.ReadIni(ini_ + ".missing", "Global", "URL", "u "), "u ");
+  const std::string longValue(3000, 'k');
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "KEY", longValue), longValue);
+  // A key that is present replaces the fallback, even with an empty value.
+  EXPECT_EQ(store_.ReadIni(ini_, "Global", "URL", "keep "), "");
+}
+
 TEST_F(Win32ConfigStoreTest, IniValueIsReadUpTo2047Characters) {
   char full[MAX_PATH];
   GetFullPathNameA(ini_.c_str(), MAX_PATH, full, nullptr);

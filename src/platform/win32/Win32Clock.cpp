@@ -15,4 +15,11 @@ double Win32Clock::Now() {
   return day;
 }
 
+std::string Win32Clock::TimeSeparator() {
+  char separator[4] = {};  // the locale allows at most three characters
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof separator) <= 1)
+    return ":";
+  return separator;
+}
+
 }  // namespace qalo

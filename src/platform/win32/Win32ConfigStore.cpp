@@ -1,5 +1,6 @@
 #include "platform/win32/Win32ConfigStore.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/Win32Handles.h"
@@ -28,10 +29,13 @@ std::optional<std::string> Win32ConfigStore::ReadMachineString(const std::string
 
 std::string Win32ConfigStore::ReadIni(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& fallback) {
+  // Windows trims trailing blanks off a default it hands back, so the fallback
+  // is kept here and the call gets a default that no line of a file can hold.
+  static constexpr char kAbsent[] = "<\n>";
   char value[2048];
-  GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), value, sizeof value,
+  GetPrivateProfileStringA(section.c_str(), key.c_str(), kAbsent, value, sizeof value,
                            file.c_str());
-  return value;
+  return std::strcmp(value, kAbsent) == 0 ? fallback : std::string(value);
 }
 
 }  // namespace qalo

@@ -1,0 +1,88 @@
+// A retrieval gives no password and no key back to the heap unwiped: the
+// settings, the login data, the header text and every copy on the way,
+// whether the password was stored or entered, and whatever the service
+// answers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/SecureWipe.h"
+#include "secrets/FreedMemoryWatch.h"
+#include "support/FakeCipher.h"
+#include "support/FakeClock.h"
+#include "support/FakeConfigStore.h"
+#include "support/FakeDownloadProgress.h"
+#include "support/FakeFileChooser.h"
+#include "support/FakeHost.h"
+#include "support/FakeInternet.h"
+#include "support/FakeMemoryFileSystem.h"
+#include "support/FakePasswordPrompt.h"
+#include "workflow/Retrieval.h"
+
+namespace qalo {
+namespace {
+
+using test::FreedMemoryWatch;
+
+constexpr const char* kPassword = "Gespeichert!Pw-2718-qq";
+constexpr const char* kEntered = "Eingegeben!Pw-3141-rr";
+constexpr const char* kKey = "4b3a29184b3a29184b3a29184b3a29184b3a29184b3a2918";
+constexpr const char* kSettingsWithPassword =
+    "UserLogin=demo\r\nPassword=Gespeichert!Pw-2718-qq\r\n"
+    "UserKey=4b3a29184b3a29184b3a29184b3a29184b3a29184b3a2918\r\n";
+constexpr const char* kSettingsWithoutPassword =
+    "UserLogin=demo\r\nUserKey=4b3a29184b3a29184b3a29184b3a29184b3a29184b3a2918\r\n";
+
+class RetrievalWipeTest : public ::testing::Test {
+ protected:
+  // One run; the fakes' records (the sent headers among them) are theirs and
+  // go after the watch.
+  int Leaks(const char* settings, const std::string& answer) {
+    internet_.defaultResponse.chunks = {answer};
+    FreedMemoryWatch watch({kPassword, kEntered, kKey});
+    {
+      const WipedString text{std::string(settings)};
+      RunExport(platform_, {"C:\\nolt\\xml", "B-17", nullptr, text.text});
+    }
+    watch.Disarm();
+    if (watch.Leaks() > 0) ADD_FAILURE() << "first block: " << watch.FirstLeak();
+    return watch.Leaks();
+  }
+
+  test::FakeHost host_;
+  test::FakeClock clock_{{46363.5}};
+  test::FakeConfigStore config_;
+  test::FakeMemoryFileSystem files_;
+  test::FakeCipher cipher_;
+  test::FakePasswordPrompt prompt_;
+  test::FakeFileChooser chooser_;
+  test::FakeInternet internet_;
+  test::FakeDownloadProgress progress_;
+  test::FakeMouseCursor cursor_;
+  InetContext inet_{internet_, progress_, cursor_, host_, [] { return true; }};
+  RetrievalPlatform platform_{host_, clock_, config_, files_, cipher_, prompt_, chooser_, inet_};
+};
+
+TEST_F(RetrievalWipeTest, StoredPasswordAndDecryptedData) {
+  EXPECT_EQ(Leaks(kSettingsWithPassword, std::string(64, 'Z')), 0);
+}
+
+TEST_F(RetrievalWipeTest, EnteredPasswordAndAnErrorCode) {
+  prompt_.answer = std::string(kEntered);
+  EXPECT_EQ(Leaks(kSettingsWithoutPassword, "<XML><ERROR>1200</ERROR></XML>"), 0);
+  prompt_.answer.reset();
+}
+
+TEST_F(RetrievalWipeTest, OrderNumber) {
+  EXPECT_EQ(Leaks(kSettingsWithPassword, "<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>"), 0);
+}
+
+TEST_F(RetrievalWipeTest, ImportFile) {
+  chooser_.choice = "C:\\in\\depot.enc";
+  const std::string settings = std::string(kSettingsWithPassword) + "TicketData=CD\r\n";
+  EXPECT_EQ(Leaks(settings.c_str(), ""), 0);
+  EXPECT_EQ(cipher_.fileCalls.size(), 1u);
+}
+
+}  // namespace
+}  // namespace qalo
