@@ -187,24 +187,30 @@ def basic_credentials(user, password):
 
 class MockTestCase(unittest.TestCase):
     """Against a mock whose throw-away CA only the class's own prefix trusts
-    (the prefix is named after the class unless prefix_name says otherwise)."""
+    (the prefix is named after the class unless prefix_name says otherwise).
+    With serves_depot the mock serves /depot/<name> from the folder
+    cls.depot, where a test puts the bodies it wants answered."""
     proxy = False
     prefix_name = None
+    serves_depot = False
 
     @classmethod
     def setUpClass(cls):
         cls.prefix = private_prefix(cls.prefix_name or cls.__name__)
-        cls.mock = MockService(proxy=cls.proxy).start()
+        cls.depot = Path(tempfile.mkdtemp(prefix="qalo-depot-")) if cls.serves_depot else None
+        cls.mock = MockService(proxy=cls.proxy, depot_dir=cls.depot).start()
         try:
             trust_ca(cls.mock, cls.prefix)
         except Exception:
-            cls.mock.stop()
+            cls.tearDownClass()
             raise
 
     @classmethod
     def tearDownClass(cls):
         distrust_ca(cls.mock, cls.prefix)
         cls.mock.stop()
+        if cls.depot:
+            shutil.rmtree(cls.depot, ignore_errors=True)
 
 
 def run_host(args, prefix, answer=None, timeout=60):

@@ -150,8 +150,9 @@ int Usage() {
                "usage: nolt-host [--dll PATH] [--raw] [--trace-progress] COMMAND [--name value ...]\n"
                "  version [--host-version N]\n"
                "  message --code N\n"
-               "  export --xml-dir DIR [--settings FILE] [--berater REF]\n"
+               "  export --xml-dir DIR [--settings FILE] [--berater REF | --berater-file FILE]\n"
                "         [--datum DAYS|dd.mm.yyyy|null] [--reserved N]\n"
+               "         [--null xml-dir,berater,settings]  (null pointers in their place)\n"
                "  dialog [--user ID] [--password PW] [--settings FILE]\n");
   return 2;
 }
@@ -183,10 +184,23 @@ int RunMessage(const Plugin& p, const std::map<std::string, std::string>& o) {
   return 0;
 }
 
+// Whether --null names the argument (a comma-separated list of option names):
+// the export then gets a null pointer in its place.
+bool Nulled(const std::map<std::string, std::string>& o, const std::string& name) {
+  return ("," + Option(o, "null") + ",").find("," + name + ",") != std::string::npos;
+}
+
+const char* TextOrNull(const std::map<std::string, std::string>& o, const std::string& name,
+                       const std::string& text) {
+  return Nulled(o, name) ? nullptr : text.c_str();
+}
+
 int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
   const std::string xmlDir = Option(o, "xml-dir");
   const std::string settings = o.count("settings") ? ReadFileBytes(Option(o, "settings")) : "";
-  const std::string berater = Option(o, "berater");
+  // A long reference does not fit on a command line: --berater-file reads it.
+  const std::string berater =
+      o.count("berater-file") ? ReadFileBytes(Option(o, "berater-file")) : Option(o, "berater");
   const std::string datumText = Option(o, "datum", "0");
   const double datum = datumText == "null" ? 0.0 : ParseDatum(datumText);
   const auto reserved = static_cast<std::int32_t>(std::strtol(Option(o, "reserved", "0").c_str(), nullptr, 10));
@@ -194,8 +208,8 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
   const std::string outDir = EffectiveXmlDir(xmlDir);
   const auto before = ExportFiles(outDir);
   const std::int32_t rc = p.Get<ExportXmlFn>("ExportXML")(
-      xmlDir.c_str(), berater.c_str(), reserved, datumText == "null" ? nullptr : &datum,
-      settings.c_str());
+      TextOrNull(o, "xml-dir", xmlDir), TextOrNull(o, "berater", berater), reserved,
+      datumText == "null" ? nullptr : &datum, TextOrNull(o, "settings", settings));
   Print("RESULT: " + std::to_string(rc) + "\n");
   Print("MESSAGE: " + Message(p, rc) + "\n");
   for (const auto& entry : ExportFiles(outDir)) {
