@@ -114,15 +114,44 @@ TEST_F(DllExports, ImportVersionInfoLeavesTheByteAfterTheTextAlone) {
   EXPECT_EQ(buffer[6], 0x7E);
 }
 
-TEST_F(DllExports, MessagesAreWindows1252Bytes) {
-  char buffer[64] = {};
+// Windows-1252 bytes for every code of the table, the two formatted rows up
+// to both ends of the 32-bit range, nothing written past the zero byte.
+TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
+  const struct {
+    std::int32_t code;
+    const char* text;
+  } cases[] = {
+      {-1, "Fehler bei der Online-Verbindung"},
+      {-2, "Import-Datei nicht gefunden"},
+      {-3, "Import-Datei nicht kopierbar"},
+      {-4, "Abbruch durch Benutzer"},
+      {-5, "Fehler beim Entschl\xFCsseln der Daten"},
+      {-6, "unbekannte Nachricht vom Host"},
+      {-7, "ung\xFCltiger Fehlercode vom Host"},
+      {-8, "keine Daten vom Host"},
+      {-1000, "Die gew\xFCnschten Daten wurden noch nicht erzeugt"},
+      {-1100, "Beim Erzeugen der Daten ist ein Fehler aufgetreten"},
+      {-1200, "Das Ticket ist nicht registriert"},
+      {-2000, "Die Authentifizierung ist fehlgeschlagen"},
+      {-9, "Unspezifizierter Fehler [-9]"},
+      {-1015, "Unspezifizierter Fehler [-1015]"},
+      {-2147483647 - 1, "Unspezifizierter Fehler [-2147483648]"},
+      {0, "unbekannter Fehlercode vom Host: [0]"},
+      {12, "unbekannter Fehlercode vom Host: [12]"},
+      {3000, "unbekannter Fehlercode vom Host: [3000]"},
+      {2147483647, "unbekannter Fehlercode vom Host: [2147483647]"},
+  };
   auto message = Get<GetExportErrorMsgFn>("GetExportErrorMsg");
-  EXPECT_EQ(message(-5, buffer), 0);
-  EXPECT_STREQ(buffer, "Fehler beim Entschl\xFCsseln der Daten");
-  EXPECT_EQ(message(-2147483647 - 1, buffer), 0);
-  EXPECT_STREQ(buffer, "Unspezifizierter Fehler [-2147483648]");
-  EXPECT_EQ(message(12, buffer), 0);
-  EXPECT_STREQ(buffer, "unbekannter Fehlercode vom Host: [12]");
+  for (const auto& c : cases) {
+    char buffer[64];
+    std::memset(buffer, 0x7E, sizeof buffer);
+    EXPECT_EQ(message(c.code, buffer), 0) << c.code;
+    const std::size_t n = std::strlen(c.text);
+    ASSERT_LE(n, 50u) << c.code;
+    EXPECT_EQ(std::string(buffer, n + 1), std::string(c.text, n + 1)) << c.code;
+    EXPECT_EQ(std::string(buffer + n + 1, sizeof buffer - n - 1), std::string(sizeof buffer - n - 1, 0x7E))
+        << c.code;
+  }
 }
 
 TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
