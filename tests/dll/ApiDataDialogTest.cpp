@@ -91,12 +91,16 @@ class ApiDataDialogTest : public ::testing::Test {
 
   // Runs ApiDataDialog on this thread while `user` works the dialog.
   std::int32_t Run(Buffers& b, const std::function<void(HWND)>& user) {
+    return Run(b.user.data(), b.password.data(), b.settings.data(), user);
+  }
+  std::int32_t Run(char* userBuffer, char* passwordBuffer, char* settingsBuffer,
+                   const std::function<void(HWND)>& user) {
     User person([&] {
       HWND form = WaitForOwnWindow(kCaption);
       ASSERT_NE(form, nullptr) << "the dialog did not come";
       user(form);
     });
-    const std::int32_t result = dialog_(b.user.data(), b.password.data(), b.settings.data());
+    const std::int32_t result = dialog_(userBuffer, passwordBuffer, settingsBuffer);
     person.Join();
     return result;
   }
@@ -269,6 +273,20 @@ TEST_F(ApiDataDialogTest, LongTextsComeBackCutTo127And4095Characters) {
   EXPECT_TRUE(std::equal(b.user.begin() + 128, b.user.end(), before.user.begin() + 128))
       << "written past the cut";
   EXPECT_EQ(std::string(b.settings.data()), settings.substr(0, 4095));
+}
+
+TEST_F(ApiDataDialogTest, NullBuffersAreEmptyTextsAndGetNothingBack) {
+  for (const int closeWith : {VK_RETURN, VK_ESCAPE}) {
+    std::string userText = "?", keyText;
+    const std::int32_t result = Run(nullptr, nullptr, nullptr, [&](HWND form) {
+      userText = TextOf(Field(form, kUserId));
+      keyText = TextOf(Field(form, kKeyId));
+      PressKey(Field(form, kUserId), closeWith);
+    });
+    EXPECT_EQ(result, closeWith == VK_RETURN ? 1 : 2);
+    EXPECT_EQ(userText, "");
+    EXPECT_TRUE(IsHexKey(keyText)) << keyText;  // no key in the settings: a new one
+  }
 }
 
 TEST_F(ApiDataDialogTest, TheManualOpensBesideTheHostsExecutable) {

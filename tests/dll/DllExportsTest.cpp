@@ -154,6 +154,12 @@ TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
   }
 }
 
+TEST_F(DllExports, NullBuffersAreLeftAlone) {
+  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(-4, nullptr), 0);
+  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(2147483647, nullptr), 0);
+  Get<ImportVersionInfoFn>("ImportVersionInfo")(nullptr);
+}
+
 TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
   auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
   EXPECT_EQ(reg(&IgnoreProgress), 0);
