@@ -99,6 +99,11 @@ class RetrievalCase(lib.MockTestCase):
         self.assertEqual(facts["EXPORTFILE"], [])
         self.assertEqual(list((folder or self.xml).iterdir()), [])
 
+    def clear_exports(self):
+        """Removes the export files of earlier runs in this test."""
+        for old in self.xml.glob("qalo_export_*.xml"):
+            old.unlink()
+
     def sent(self):
         """The nolt headers of the service's last request, names lower-case."""
         request = [r for r in self.mock.requests() if r["path"].startswith("/nolt")][-1]

@@ -48,8 +48,7 @@ class DepotCase(RetrievalCase):
 
     def answer(self, body, name="answer"):
         """Runs a retrieval whose response is body, into an empty XML directory."""
-        for old in self.xml.glob("qalo_export_*.xml"):
-            old.unlink()
+        self.clear_exports()
         (self.depot / name).write_bytes(body)
         self.url = self.mock.url("https", "/depot/" + name)
         self.override(URL=self.url)
@@ -97,6 +96,13 @@ class Responses(DepotCase):
                     facts = self.answer(body)
                     self.assertRun(facts, 0, self.decrypted(size))
                     self.assertEqual(self.export_file(facts), plain)
+
+    def test_answers_of_several_blocks(self):
+        # Depot data is decrypted and written while it arrives; a short last
+        # block fails only at the end, and the part written must go.
+        plain = (HIGH * 8192)[:(1 << 20) + 4096]
+        self.assertEncrypted(qalo_service.encrypt(plain, KEY)[:-5])
+        self.assertWrittenAsReceived(filled(b"<XML><ERROR>0</ERROR></XML>", 3 << 20, HIGH))
 
     def test_empty_answer_is_no_data(self):
         facts = self.answer(b"")
@@ -220,12 +226,22 @@ class Arguments(RetrievalCase):
             self.assertEqual(self.sent(), {"nolt_portal_id": "demo", "nolt_password": PASSWORD,
                                            "nolt_key": KEY})
             self.assertEqual(self.export_file(facts), expected_depot("demo"))
-            for path in self.xml.iterdir():
-                path.unlink()
+            self.clear_exports()
         with self.subTest(where="one 420 KB line after the login"):
             facts = self.export(self.settings(extra="Bemerkung=" + "\xe4" * 430000))
             self.assertEqual(facts["RESULT"], b"0", facts)
             self.assertEqual(self.export_file(facts), expected_depot("demo"))
+            self.clear_exports()
+        # A request with a header that long cannot be sent: no data.
+        big = "a" * 430000
+        for name, settings in (("UserLogin", self.settings(portal=big)),
+                               ("Password", self.settings(password=big)),
+                               ("UserKey", self.settings(key=big)),
+                               ("TicketData", self.settings(extra="TicketData=%s\r\n" % big))):
+            with self.subTest(where="420 KB of " + name):
+                facts = self.export(settings)
+                self.assertEqual(facts["RESULT"], b"-8", facts["LOG"])
+                self.assertNoFile(facts)
 
     def test_adviser_reference_of_100_kb_goes_whole_into_the_ticket(self):
         berater = (b"&<>\"'" + HIGH) * 768  # 101,376 bytes, no zero byte
