@@ -265,6 +265,8 @@ class Directories(DepotCase):
         # during the download as well as at its end.
         self.plain = (HIGH * 8192)[:(1 << 20) + 4096]
         (self.depot / "big").write_bytes(qalo_service.encrypt(self.plain, KEY))
+        self.import_file = self.root / "depot.enc"
+        self.import_file.write_bytes(qalo_service.encrypt(self.plain, KEY))
 
     def tearDown(self):
         for folder in reversed(self.mounts):
@@ -280,23 +282,32 @@ class Directories(DepotCase):
         self.mounts.append(folder)
 
     def assertNotWritten(self, folder, error_answer_size=300 << 10, leftovers=()):
-        """Both writers fail: the streamed depot data and the error answer."""
-        with self.subTest(folder=folder.name, answer="encrypted data"):
-            self.url = self.mock.url("https", "/depot/big")
-            self.override(URL=self.url)
-            facts = self.export(self.settings(), xml_dir=folder)
-            self.assertEqual(facts["RESULT"], b"-10", facts)
-            self.assertTrue(facts["LOG"][-1].startswith(NOT_WRITTEN), facts["LOG"])
-            self.assertEqual(facts["MESSAGE"], b"Unspezifizierter Fehler [-10]")
+        """All three writers fail: the streamed depot data, the error answer
+        and the import-file mode; none leaves a file behind."""
+        def assertLeftAlone(facts):
             self.assertEqual(facts["EXPORTFILE"], [])
             if folder.exists():
                 self.assertEqual(sorted(p.name for p in folder.iterdir()), sorted(leftovers))
+
+        with self.subTest(folder=folder.name, answer="encrypted data"):
+            self.url = self.mock.url("https", "/depot/big")
+            self.override(URL=self.url)
+            facts = self.export(self.settings())
+            self.assertEqual(facts["RESULT"], b"-10", facts)
+            self.assertTrue(facts["LOG"][-1].startswith(NOT_WRITTEN), facts["LOG"])
+            self.assertEqual(facts["MESSAGE"], b"Unspezifizierter Fehler [-10]")
+            assertLeftAlone(facts)
         with self.subTest(folder=folder.name, answer="error code 0"):
             facts = self.answer(filled(b"<XML><ERROR>0</ERROR></XML>", error_answer_size))
             self.assertEqual(facts["RESULT"], b"-10", facts)
             self.assertTrue(facts["LOG"][-1].startswith(NOT_WRITTEN), facts["LOG"])
-            if folder.exists():
-                self.assertEqual(sorted(p.name for p in folder.iterdir()), sorted(leftovers))
+            assertLeftAlone(facts)
+        with self.subTest(folder=folder.name, answer="import file"):
+            facts = self.export(self.settings(extra="TicketData=CD\r\n"),
+                                dialog=["open-file", "--path", windows_path(self.import_file)])
+            self.assertRun(facts, -5, [FIRST, b"Entschl\xfcsseln der Datei ...", None])
+            self.assertRegex(facts["LOG"][-1], rb"^\.\.\. meldet Fehler # -?\d+$")
+            assertLeftAlone(facts)
 
     def export(self, settings, xml_dir=None, **options):
         return super().export(settings, xml_dir=xml_dir or self.target, **options)
@@ -332,6 +343,11 @@ class Directories(DepotCase):
         self.url = self.mock.url("https", "/depot/big")
         self.override(URL=self.url)
         facts = self.export(self.settings())
+        self.assertEqual(facts["RESULT"], b"0", facts)
+        self.assertEqual(self.export_file(facts), self.plain)
+        self.clear_exports()
+        facts = self.export(self.settings(extra="TicketData=CD\r\n"),
+                            dialog=["open-file", "--path", windows_path(self.import_file)])
         self.assertEqual(facts["RESULT"], b"0", facts)
         self.assertEqual(self.export_file(facts), self.plain)
 
