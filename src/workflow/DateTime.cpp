@@ -59,6 +59,14 @@ double MakeDateTime(const DateTimeParts& p) {
   return static_cast<double>(days) + static_cast<double>(seconds) / kSecondsPerDay;
 }
 
+bool IsWritableDate(double dayCount) {
+  // Far beyond the year 9999, and still far from overflowing the seconds.
+  constexpr double kFarBeyond = 1e8;
+  if (!std::isfinite(dayCount) || std::fabs(dayCount) > kFarBeyond) return false;
+  const int year = SplitDateTime(dayCount).year;
+  return year >= 1 && year <= 9999;
+}
+
 std::string FormatDateTime(double dayCount, const std::string& timeSeparator) {
   const DateTimeParts p = SplitDateTime(dayCount);
   char date[16], hour[4], minute[4], second[4];

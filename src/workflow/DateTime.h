@@ -18,6 +18,10 @@ DateTimeParts SplitDateTime(double dayCount);
 // The date value of the given parts (the inverse of SplitDateTime).
 double MakeDateTime(const DateTimeParts& parts);
 
+// Whether the value, rounded to the second, falls in the years 1 to 9999:
+// the dates the four-digit year of the texts below can hold.
+bool IsWritableDate(double dayCount);
+
 // "dd.mm.yyyy hh:nn:ss", the time's parts joined by timeSeparator.
 std::string FormatDateTime(double dayCount, const std::string& timeSeparator = ":");
 // "dd.mm.yyyy"

@@ -123,7 +123,14 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   }
 
   std::string requestDate;
-  if (run.ticketData.empty() && args.datum && *args.datum != 0.0) requestDate = FormatDate(*args.datum);
+  if (run.ticketData.empty() && args.datum && *args.datum != 0.0) {
+    // A date no "dd.mm.yyyy" can hold would go out as a garbled header.
+    if (!IsWritableDate(*args.datum)) {
+      p.host.Log("Ungültiges Datum vom Host, Abruf abgebrochen.");
+      return result::kUnexpectedFailure;
+    }
+    requestDate = FormatDate(*args.datum);
+  }
   run.headers = BuildRequestHeaders(run.login, run.ticketData, requestDate);
 
   p.host.Log("Aufruf: " + run.url);

@@ -192,6 +192,26 @@ class Arguments(RetrievalCase):
                                        "nolt_key": KEY})
         self.assertEqual(self.export_file(facts), expected_depot("demo"))
 
+    def test_dates_at_and_beyond_the_four_digit_years(self):
+        for datum, sent in (("-693593", "01.01.0001"), ("2958465.99999", "31.12.9999")):
+            with self.subTest(datum=datum):
+                facts = self.export(self.settings(), datum=datum)
+                self.assertEqual(facts["RESULT"], b"0", facts)
+                self.assertEqual(self.sent()["nolt_datum"], sent)
+                self.assertEqual(self.export_file(facts), expected_depot("demo", sent))
+                self.clear_exports()
+        self.mock.requests(clear=True)
+        for datum in ("-693594", "2958466", "2958465.999999999", "1e300", "-1e300", "nan", "inf"):
+            with self.subTest(datum=datum):
+                facts = self.export(self.settings(), datum=datum)
+                self.assertRun(facts, -9, [FIRST, b"Ung\xfcltiges Datum vom Host, Abruf abgebrochen."])
+                self.assertNoFile(facts)
+        self.assertEqual(self.mock.requests(), [])
+        # With ticket data the date is not read at all.
+        self.export(self.settings(extra="TicketData=0815\r\n"), datum="nan")
+        self.assertEqual(self.sent(), {"nolt_portal_id": "demo", "nolt_password": PASSWORD,
+                                       "nolt_key": KEY, "nolt_order_number": "0815"})
+
     def test_null_settings_text_is_empty_and_asks_for_the_password(self):
         facts = self.export("", dialog=["password", "--cancel"], more=["--null", "settings"])
         self.assertRun(facts, -4, [FIRST])

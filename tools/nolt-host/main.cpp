@@ -88,12 +88,12 @@ double DayCount(int day, int month, int year) {
   return static_cast<double>(daysSince1970 + 25569);
 }
 
-// "46000", "46000.5" or "09.12.2025"
+// "46000", "46000.5", "1e300", "nan", "inf" or "09.12.2025"
 double ParseDatum(const std::string& text) {
   int d, m, y;
   if (std::sscanf(text.c_str(), "%d.%d.%d", &d, &m, &y) == 3 && text.find('.') < 3)
     return DayCount(d, m, y);
-  return std::atof(text.c_str());
+  return std::strtod(text.c_str(), nullptr);
 }
 
 std::map<std::string, std::string> Options(int argc, char** argv, int first) {
