@@ -263,6 +263,17 @@ class Arguments(RetrievalCase):
                 self.assertEqual(facts["RESULT"], b"-8", facts["LOG"])
                 self.assertNoFile(facts)
 
+    def test_bytes_80_to_ff_in_the_login_go_out_unchanged(self):
+        settings = (b"UserLogin=" + HIGH[:64] + b"\r\nPassword=" + HIGH[64:] +
+                    b"\r\nUserKey=" + KEY.encode() + b"\r\nBemerkung=" + HIGH + b"\r\n")
+        facts = self.export(settings)
+        self.assertRun(facts, -2000, self.online(RECEIVED, b">>> FehlerCode erhalten #2000"))
+        self.assertNoFile(facts)
+        # The mock reads header bytes as Latin-1: one character per byte.
+        self.assertEqual(self.sent(), {"nolt_portal_id": HIGH[:64].decode("latin-1"),
+                                       "nolt_password": HIGH[64:].decode("latin-1"),
+                                       "nolt_key": KEY})
+
     def test_adviser_reference_of_100_kb_goes_whole_into_the_ticket(self):
         berater = (b"&<>\"'" + HIGH) * 768  # 101,376 bytes, no zero byte
         path = self.root / "berater.txt"
