@@ -54,15 +54,15 @@ class DepotCase(RetrievalCase):
         self.override(URL=self.url)
         return self.export(self.settings())
 
+
+class Responses(DepotCase):
+
     def decrypted(self, size):
         return self.online(RECEIVED, DECRYPTED[0], b"Dateil\xe4nge: %d Bytes" % size, DECRYPTED[2])
 
     def not_decrypted(self, facts, size):
         self.assertRegex(facts["LOG"][-1], rb"^\.\.\. meldet Fehler # -?\d+$")
         return self.online(RECEIVED, DECRYPTED[0], b"Dateil\xe4nge: %d Bytes" % size, None)
-
-
-class Responses(DepotCase):
 
     def assertEncrypted(self, body):
         """body, taken for encrypted data: decrypted when it fills whole
