@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 
 namespace qalo {
 namespace {
@@ -58,6 +59,19 @@ TEST(DateTime, MakeInvertsSplitAndDaysFollowEachOther) {
     ASSERT_EQ(p.year, previous.year + (p.month == 1 && previous.month == 12)) << day;
     previous = p;
   }
+}
+
+TEST(DateTime, OnlyDatesWithAFourDigitYearAreWritable) {
+  const double first = MakeDateTime({1, 1, 1, 0, 0, 0});
+  const double last = MakeDateTime({9999, 12, 31, 23, 59, 59});
+  EXPECT_TRUE(IsWritableDate(first));
+  EXPECT_TRUE(IsWritableDate(last));
+  EXPECT_TRUE(IsWritableDate(0.0));
+  EXPECT_FALSE(IsWritableDate(first - 1.0));
+  EXPECT_FALSE(IsWritableDate(last + 1.0 / 86400.0));  // rounds into the year 10000
+  EXPECT_FALSE(IsWritableDate(1e300));
+  EXPECT_FALSE(IsWritableDate(std::numeric_limits<double>::infinity()));
+  EXPECT_FALSE(IsWritableDate(std::numeric_limits<double>::quiet_NaN()));
 }
 
 }  // namespace
