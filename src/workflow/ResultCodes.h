@@ -15,7 +15,8 @@ constexpr std::int32_t kUnknownMessage = -6;
 constexpr std::int32_t kInvalidErrorCode = -7;
 constexpr std::int32_t kNoData = -8;
 // Failures the service's table has no code for; their texts are "unspecified".
-constexpr std::int32_t kUnexpectedFailure = -9;     // out of memory, a window that cannot be created, broken invariant
+// Out of memory, a window that cannot be created, a broken invariant.
+constexpr std::int32_t kUnexpectedFailure = -9;
 constexpr std::int32_t kExportFileNotWritten = -10;  // export file could not be created or written
 }  // namespace result
 
