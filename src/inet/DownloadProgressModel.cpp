@@ -18,9 +18,12 @@ void DownloadProgressModel::Button1Click() {
 
 void DownloadProgressSlot::Show(void* owner) {
   if (window_) return;
-  window_ = create_(owner);
-  window_->Show();
-  window_->EnableTimer(true);
+  // Taken into the slot only once it runs: a window whose timer cannot be
+  // started goes again with the exception.
+  std::unique_ptr<ProgressWindow> window = create_(owner);
+  window->Show();
+  window->EnableTimer(true);
+  window_ = std::move(window);
 }
 
 void DownloadProgressSlot::Hide() {

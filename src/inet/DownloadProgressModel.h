@@ -58,7 +58,9 @@ class DownloadProgressSlot {
   using Factory = std::function<std::unique_ptr<ProgressWindow>(void* owner)>;
   explicit DownloadProgressSlot(Factory create) : create_(std::move(create)) {}
 
-  // Without a window: create one, show it, start its timer. With one: nothing.
+  // Without a window: create one, show it, start its timer. With one:
+  // nothing. What the factory or the window throws passes on, and the slot
+  // stays empty.
   void Show(void* owner);
   // With a window: stop its timer, hide it and destroy it. Without: nothing.
   void Hide();

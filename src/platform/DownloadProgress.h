@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/WindowUnavailable.h"
 
 namespace qalo {
 
@@ -6,7 +7,10 @@ namespace qalo {
 class DownloadProgress {
  public:
   virtual ~DownloadProgress() = default;
-  virtual void Show() = 0;                 // ShowDownloadProgress(no owner)
+  // ShowDownloadProgress(no owner). Throws WindowUnavailable
+  // (kProgressUnavailable) when the window or its timer cannot be created,
+  // and then no window is left.
+  virtual void Show() = 0;
   virtual void Hide() = 0;                 // HideDownloadProgress()
   virtual bool CancelRequested() = 0;      // DownloadCancelRequested()
 };

@@ -14,7 +14,8 @@ using ExportXmlFn = std::int32_t (*)(const char* defaultXmlDir, const char* bera
 // The operation behind ApiDataDialog: runs the login data dialog modally on
 // portal id, password and settings text, and returns its modal result,
 // kDialogOk or kDialogCancelled. The texts are the dialog's final ones after
-// kDialogOk and may be anything otherwise. May throw.
+// kDialogOk and may be anything otherwise. May throw (a dialog that cannot
+// be created, say): the export then returns -9 and leaves the buffers.
 using ApiDataDialogFn = std::int32_t (*)(std::string& userText, std::string& passwordText,
                                          std::string& settingsText);
 constexpr std::int32_t kDialogOk = 1;

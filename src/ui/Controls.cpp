@@ -175,6 +175,12 @@ void Edit::WipeText() {
   SetText("");
 }
 
+namespace {
+thread_local Timer::StartFn timerStarter = nullptr;
+}  // namespace
+
+void Timer::SetStarterForTesting(StartFn start) noexcept { timerStarter = start; }
+
 Timer::Timer(Form& owner, UINT id, UINT intervalMs) : owner_(owner), id_(id), interval_(intervalMs) {
   owner_.timers_.push_back(this);
 }
@@ -188,7 +194,8 @@ Timer::~Timer() {
 void Timer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   if (enabled) {
-    if (!SetTimer(owner_.Handle(), id_, interval_, nullptr))
+    const StartFn start = timerStarter ? timerStarter : &SetTimer;
+    if (!start(owner_.Handle(), id_, interval_, nullptr))
       throw std::runtime_error("Zeitgeber konnte nicht gestartet werden");
   } else if (owner_.Handle()) {
     KillTimer(owner_.Handle(), id_);

@@ -138,6 +138,11 @@ class Edit : public Control {
 // run only while the form's thread dispatches messages.
 class Timer {
  public:
+  // How timers are started: SetTimer, or a stand-in through which a test
+  // makes the system refuse them. Per thread; nullptr restores SetTimer.
+  using StartFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
+  static void SetStarterForTesting(StartFn start) noexcept;
+
   Timer(Form& owner, UINT id, UINT intervalMs = 1000);
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;

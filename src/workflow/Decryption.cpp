@@ -151,6 +151,8 @@ std::int32_t DecryptImportFile(const std::string& exportFileName, const std::str
     const std::optional<KeyBytes> key = KeyOrLog(userKey, host);
     if (!key) return result::kDecryptFailed;
     return DecryptFileOrThrow(exportFileName, *importFile, *key, cipher, files, host);
+  } catch (const WindowUnavailable&) {
+    throw;  // the run's failure, not the decryption's
   } catch (...) {
     host.Log(kException);
     return result::kDecryptFailed;

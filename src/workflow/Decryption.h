@@ -2,7 +2,7 @@
 // Decryption of the service's depot data and the import-file mode, both
 // TDEA-CBC under the user's key with the fixed IV. Results: 0, -4 (the user
 // cancelled), -5 (decryption failed, the key could not be converted, or an
-// exception); nothing throws.
+// exception); nothing throws but WindowUnavailable from the file chooser.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -65,7 +65,8 @@ std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey,
 
 // Lets the user choose the encrypted import file and decrypts it into
 // exportFileName, which appears complete or not at all: the cipher writes a
-// temporary file beside it that is then renamed into place.
+// temporary file beside it that is then renamed into place. A chooser that
+// cannot be shown throws WindowUnavailable through.
 std::int32_t DecryptImportFile(const std::string& exportFileName, const std::string& userKey,
                                FileChooser& chooser, Cipher& cipher, FileSystem& files,
                                HostReporter& host);

@@ -15,7 +15,8 @@ constexpr std::int32_t kUnknownMessage = -6;
 constexpr std::int32_t kInvalidErrorCode = -7;
 constexpr std::int32_t kNoData = -8;
 // Failures the service's table has no code for; their texts are "unspecified".
-// Out of memory, a broken invariant, a date from the host that no date text can hold.
+// Out of memory, a window that cannot be created, a broken invariant, a date
+// from the host that no date text can hold.
 constexpr std::int32_t kUnexpectedFailure = -9;
 constexpr std::int32_t kExportFileNotWritten = -10;  // export file could not be created or written
 }  // namespace result

@@ -169,6 +169,9 @@ std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args)
   } catch (const std::bad_alloc&) {
     platform.host.Log("Nicht genügend Arbeitsspeicher, Abruf abgebrochen.");
     return result::kUnexpectedFailure;
+  } catch (const WindowUnavailable& failure) {
+    platform.host.Log(failure.what());
+    return result::kUnexpectedFailure;
   }
 }
 

@@ -43,7 +43,8 @@ constexpr const char* kDefaultUrl = "https://depot.qalo.de/nolt";
 constexpr std::int32_t kDownloadTimeoutSec = 1800;
 
 // Runs one retrieval and returns its result code; expected failures are
-// codes, running out of memory included. Only a broken invariant throws.
+// codes, running out of memory and a window that cannot be created included
+// (-9, with a log line that says which). Only a broken invariant throws.
 std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args);
 
 }  // namespace qalo

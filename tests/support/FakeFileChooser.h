@@ -8,14 +8,17 @@
 namespace qalo::test {
 
 // Answers with choice (nullopt: the user cancelled); records the titles.
+// unavailable: the dialog cannot be shown.
 class FakeFileChooser : public FileChooser {
  public:
   std::optional<std::string> ChooseFile(const std::string& title) override {
     titles.push_back(title);
+    if (unavailable) throw WindowUnavailable(kChooserUnavailable);
     return choice;
   }
 
   std::optional<std::string> choice;
+  bool unavailable = false;
   std::vector<std::string> titles;
 };
 

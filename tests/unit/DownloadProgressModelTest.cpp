@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -65,12 +66,14 @@ class FakeWindow : public ProgressWindow {
   }
   void Hide() override { journal_.push_back("hide"); }
   void EnableTimer(bool enabled) override {
+    if (enabled && failTimer) throw std::runtime_error("no timer");
     journal_.push_back(enabled ? "timer on" : "timer off");
     model.EnableTimer(enabled);
   }
   bool Cancelled() const override { return model.Cancelled(); }
 
   DownloadProgressModel model;
+  bool failTimer = false;  // the system refuses the timer
 
  private:
   std::vector<std::string>& journal_;
@@ -82,10 +85,13 @@ class DownloadProgressSlotTest : public ::testing::Test {
   std::vector<std::string> journal;
   std::vector<void*> owners;
   DownloadProgressModel* window = nullptr;  // the live window's model
+  bool failTimer = false;
   // Last, so the window it may still hold goes before the journal.
   DownloadProgressSlot slot{[this](void* owner) -> std::unique_ptr<ProgressWindow> {
     owners.push_back(owner);
-    return std::make_unique<FakeWindow>(journal, window);
+    auto created = std::make_unique<FakeWindow>(journal, window);
+    created->failTimer = failTimer;
+    return created;
   }};
 };
 
@@ -141,6 +147,21 @@ TEST_F(DownloadProgressSlotTest, CancelThenHideThenShowStartsAfresh) {
   EXPECT_EQ(window->Caption(), kRunning);
   EXPECT_EQ(window->Colour(), BlockColour::Highlight);
   EXPECT_EQ(window->BlockLeft(), 0);
+  EXPECT_TRUE(window->TimerEnabled());
+}
+
+TEST_F(DownloadProgressSlotTest, WindowWhoseTimerCannotStartGoesAndTheNextShowStartsAfresh) {
+  failTimer = true;
+  EXPECT_THROW(slot.Show(nullptr), std::runtime_error);
+  EXPECT_EQ(journal, (std::vector<std::string>{"create", "show", "destroy"}));
+  EXPECT_EQ(window, nullptr);
+  EXPECT_FALSE(slot.CancelRequested());
+  slot.Hide();  // nothing left to hide
+  EXPECT_EQ(journal.size(), 3u);
+
+  failTimer = false;
+  slot.Show(nullptr);
+  ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->TimerEnabled());
 }
 

@@ -1,5 +1,8 @@
 #include "dialogs/win32/ImpApi_PwDlg_win.h"
 
+#include <optional>
+#include <stdexcept>
+
 #include "dialogs/ImpApi_PwDlg.h"
 #include "platform/SecureWipe.h"
 
@@ -49,11 +52,16 @@ bool TImpApiPwDlg::Execute() {
 
 std::optional<std::string> Win32PasswordPrompt::Ask(const std::string& serviceName,
                                                     const std::string& userName) {
-  TImpApiPwDlg dialog(nullptr);
-  dialog.ServiceName = serviceName;
-  dialog.UserName = userName;
-  if (!dialog.Execute()) return std::nullopt;
-  return std::optional<std::string>(std::move(dialog.PasswordText));
+  std::optional<TImpApiPwDlg> dialog;
+  try {
+    dialog.emplace(nullptr);
+  } catch (const std::runtime_error&) {
+    throw WindowUnavailable(kPromptUnavailable);
+  }
+  dialog->ServiceName = serviceName;
+  dialog->UserName = userName;
+  if (!dialog->Execute()) return std::nullopt;
+  return std::optional<std::string>(std::move(dialog->PasswordText));
 }
 
 }  // namespace qalo

@@ -1,5 +1,7 @@
 #include "inet/win32/ImpApiDownloadProgress.h"
 
+#include <stdexcept>
+
 namespace qalo {
 namespace {
 
@@ -74,5 +76,13 @@ void ShowDownloadProgress(HWND owner) { CurrentWindow().Show(owner); }
 void HideDownloadProgress() { CurrentWindow().Hide(); }
 
 bool DownloadCancelRequested() { return CurrentWindow().CancelRequested(); }
+
+void Win32DownloadProgress::Show() {
+  try {
+    ShowDownloadProgress(nullptr);
+  } catch (const std::runtime_error&) {
+    throw WindowUnavailable(kProgressUnavailable);
+  }
+}
 
 }  // namespace qalo

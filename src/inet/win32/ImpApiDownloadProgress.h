@@ -53,7 +53,7 @@ bool DownloadCancelRequested();
 // The download's seam over the module functions; Show passes no owner.
 class Win32DownloadProgress final : public DownloadProgress {
  public:
-  void Show() override { ShowDownloadProgress(nullptr); }
+  void Show() override;
   void Hide() override { HideDownloadProgress(); }
   bool CancelRequested() override { return DownloadCancelRequested(); }
 };

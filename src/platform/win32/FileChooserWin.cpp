@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <vector>
@@ -17,8 +18,13 @@ std::optional<std::string> FileChooserWin::ChooseFile(const std::string& title) 
   dialog.nMaxFile = static_cast<DWORD>(path.size());
   dialog.lpstrTitle = title.c_str();
   dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  if (!GetOpenFileNameA(&dialog)) return std::nullopt;
-  return std::string(path.data());
+  if (GetOpenFileNameA(&dialog)) return std::string(path.data());
+  // Cancelled leaves no extended error; a dialog that could not be shown
+  // leaves a general one (below the file-name errors' range).
+  const DWORD error = CommDlgExtendedError();
+  if (error == CDERR_DIALOGFAILURE || (error != 0 && error < FNERR_FILENAMECODES))
+    throw WindowUnavailable(kChooserUnavailable);
+  return std::nullopt;
 }
 
 }  // namespace qalo

@@ -7,8 +7,9 @@ namespace qalo {
 
 class FileChooserWin final : public FileChooser {
  public:
-  // The chosen file's full path; nullopt on cancel and when the dialog
-  // fails (a path too long for its buffer included).
+  // The chosen file's full path; nullopt on cancel and when the chosen
+  // path is too long for its buffer. WindowUnavailable when the dialog
+  // cannot be shown.
   std::optional<std::string> ChooseFile(const std::string& title) override;
 };
 
