@@ -10,15 +10,7 @@
 #include "faults/LargeAllocationFault.h"
 #include "plugin/Exports.h"
 #include "plugin/Identity.h"
-#include "support/FakeCipher.h"
-#include "support/FakeClock.h"
-#include "support/FakeConfigStore.h"
-#include "support/FakeDownloadProgress.h"
-#include "support/FakeFileChooser.h"
-#include "support/FakeHost.h"
-#include "support/FakeInternet.h"
-#include "support/FakeMemoryFileSystem.h"
-#include "support/FakePasswordPrompt.h"
+#include "support/FakeRetrievalPlatform.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResultCodes.h"
 #include "workflow/Retrieval.h"
@@ -68,9 +60,9 @@ std::string Body(std::size_t n) {
 }
 
 // One retrieval over fresh fakes.
-class Rig {
+class Rig : public test::FakeRetrievalPlatform {
  public:
-  explicit Rig(Scenario scenario) : scenario_(scenario) {
+  explicit Rig(Scenario scenario) : FakeRetrievalPlatform(kDec7At10), scenario_(scenario) {
     std::string settings = kLogin + "Password=Geheim1!\r\n";
     test::FakeResponse response;
     switch (scenario) {
@@ -134,18 +126,6 @@ class Rig {
 
   Lines LogLines() const { return host.Lines(); }
 
-  test::FakeHost host;
-  test::FakeClock clock{{kDec7At10}};
-  test::FakeConfigStore config;
-  test::FakeMemoryFileSystem files;
-  test::FakeCipher cipher;
-  test::FakePasswordPrompt prompt;
-  test::FakeFileChooser chooser;
-  test::FakeInternet internet;
-  test::FakeDownloadProgress progress;
-  test::FakeMouseCursor cursor;
-  InetContext inet{internet, progress, cursor, host, [] { return true; }};
-  RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet};
 
  private:
   Scenario scenario_;
@@ -186,9 +166,13 @@ TEST(FaultInjection, EachInternetCallFailingInTurn) {
       if (rc == result::kOk) continue;  // a call whose failure the download rides out
       // The download's failure in words; its code unless no byte came.
       EXPECT_EQ(kDownloadFailures.count(lines.back()), 1u) << what << ": " << lines.back();
-      if (rc != result::kNoData) EXPECT_EQ(lines.back(), InetErrorText(rc)) << what;
+      if (rc != result::kNoData) {
+        EXPECT_EQ(lines.back(), InetErrorText(rc)) << what;
+      }
     }
-    if (scenario != Scenario::ImportFile) EXPECT_GT(n, 10) << NameOf(scenario);
+    if (scenario != Scenario::ImportFile) {
+      EXPECT_GT(n, 10) << NameOf(scenario);
+    }
   }
 }
 

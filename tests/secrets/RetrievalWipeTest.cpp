@@ -8,15 +8,7 @@
 
 #include "platform/SecureWipe.h"
 #include "secrets/FreedMemoryWatch.h"
-#include "support/FakeCipher.h"
-#include "support/FakeClock.h"
-#include "support/FakeConfigStore.h"
-#include "support/FakeDownloadProgress.h"
-#include "support/FakeFileChooser.h"
-#include "support/FakeHost.h"
-#include "support/FakeInternet.h"
-#include "support/FakeMemoryFileSystem.h"
-#include "support/FakePasswordPrompt.h"
+#include "support/FakeRetrievalPlatform.h"
 #include "workflow/Retrieval.h"
 
 namespace qalo {
@@ -33,34 +25,25 @@ constexpr const char* kSettingsWithPassword =
 constexpr const char* kSettingsWithoutPassword =
     "UserLogin=demo\r\nUserKey=4b3a29184b3a29184b3a29184b3a29184b3a29184b3a2918\r\n";
 
-class RetrievalWipeTest : public ::testing::Test {
+class RetrievalWipeTest : public ::testing::Test, protected test::FakeRetrievalPlatform {
+ protected:
+  RetrievalWipeTest() : FakeRetrievalPlatform(46363.5) {}
+
  protected:
   // One run; the fakes' records (the sent headers among them) are theirs and
   // go after the watch.
   int Leaks(const char* settings, const std::string& answer) {
-    internet_.defaultResponse.chunks = {answer};
+    internet.defaultResponse.chunks = {answer};
     FreedMemoryWatch watch({kPassword, kEntered, kKey});
     {
       const WipedString text{std::string(settings)};
-      RunExport(platform_, {"C:\\nolt\\xml", "B-17", nullptr, text.text});
+      RunExport(platform, {"C:\\nolt\\xml", "B-17", nullptr, text.text});
     }
     watch.Disarm();
     if (watch.Leaks() > 0) ADD_FAILURE() << "first block: " << watch.FirstLeak();
     return watch.Leaks();
   }
 
-  test::FakeHost host_;
-  test::FakeClock clock_{{46363.5}};
-  test::FakeConfigStore config_;
-  test::FakeMemoryFileSystem files_;
-  test::FakeCipher cipher_;
-  test::FakePasswordPrompt prompt_;
-  test::FakeFileChooser chooser_;
-  test::FakeInternet internet_;
-  test::FakeDownloadProgress progress_;
-  test::FakeMouseCursor cursor_;
-  InetContext inet_{internet_, progress_, cursor_, host_, [] { return true; }};
-  RetrievalPlatform platform_{host_, clock_, config_, files_, cipher_, prompt_, chooser_, inet_};
 };
 
 TEST_F(RetrievalWipeTest, StoredPasswordAndDecryptedData) {
@@ -68,9 +51,9 @@ TEST_F(RetrievalWipeTest, StoredPasswordAndDecryptedData) {
 }
 
 TEST_F(RetrievalWipeTest, EnteredPasswordAndAnErrorCode) {
-  prompt_.answer = std::string(kEntered);
+  prompt.answer = std::string(kEntered);
   EXPECT_EQ(Leaks(kSettingsWithoutPassword, "<XML><ERROR>1200</ERROR></XML>"), 0);
-  prompt_.answer.reset();
+  prompt.answer.reset();
 }
 
 TEST_F(RetrievalWipeTest, OrderNumber) {
@@ -78,10 +61,10 @@ TEST_F(RetrievalWipeTest, OrderNumber) {
 }
 
 TEST_F(RetrievalWipeTest, ImportFile) {
-  chooser_.choice = "C:\\in\\depot.enc";
+  chooser.choice = "C:\\in\\depot.enc";
   const std::string settings = std::string(kSettingsWithPassword) + "TicketData=CD\r\n";
   EXPECT_EQ(Leaks(settings.c_str(), ""), 0);
-  EXPECT_EQ(cipher_.fileCalls.size(), 1u);
+  EXPECT_EQ(cipher.fileCalls.size(), 1u);
 }
 
 }  // namespace

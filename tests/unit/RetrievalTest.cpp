@@ -6,17 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "support/FakeRetrievalPlatform.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResultCodes.h"
-#include "support/FakeCipher.h"
-#include "support/FakeClock.h"
-#include "support/FakeConfigStore.h"
-#include "support/FakeDownloadProgress.h"
-#include "support/FakeFileChooser.h"
-#include "support/FakeHost.h"
-#include "support/FakeInternet.h"
-#include "support/FakeMemoryFileSystem.h"
-#include "support/FakePasswordPrompt.h"
 
 namespace qalo {
 namespace {
@@ -33,56 +25,47 @@ const std::string kExport = "C:\\nolt\\xml\\qalo_export_261207_100000.xml";
 const std::string kKey = "0123456789abcdef0123456789abcdef0123456789abcdef";
 const std::string kSettings = "UserLogin=demo\r\nPassword=Geheim1!\r\nUserKey=" + kKey + "\r\n";
 
-class RetrievalTest : public ::testing::Test {
+class RetrievalTest : public ::testing::Test, protected test::FakeRetrievalPlatform {
+ protected:
+  RetrievalTest() : FakeRetrievalPlatform(kDec7At10) {}
+
  protected:
   std::int32_t Run(const std::string& settings = kSettings, const double* datum = &noDate_) {
-    return RunExport(platform_, {kXmlDir, "B-17", datum, settings});
+    return RunExport(platform, {kXmlDir, "B-17", datum, settings});
   }
   void Answer(const std::string& body, const std::string& status = "200") {
     test::FakeResponse response;
     response.status = status;
     if (!body.empty()) response.chunks = {body};
-    internet_.defaultResponse = response;
+    internet.defaultResponse = response;
   }
   std::string SentHeaders() const {
-    return internet_.sentHeaders.empty() ? "<none>" : internet_.sentHeaders.back().text;
+    return internet.sentHeaders.empty() ? "<none>" : internet.sentHeaders.back().text;
   }
   bool Called(const std::string& call) const {
-    return std::any_of(internet_.calls.begin(), internet_.calls.end(),
+    return std::any_of(internet.calls.begin(), internet.calls.end(),
                        [&](const std::string& c) { return c.find(call) != std::string::npos; });
   }
-  Lines LogLines() const { return host_.Lines(); }
+  Lines LogLines() const { return host.Lines(); }
 
   static constexpr double noDate_ = 0.0;
-  test::FakeHost host_;
-  test::FakeClock clock_{{kDec7At10}};
-  test::FakeConfigStore config_;
-  test::FakeMemoryFileSystem files_;
-  test::FakeCipher cipher_;
-  test::FakePasswordPrompt prompt_;
-  test::FakeFileChooser chooser_;
-  test::FakeInternet internet_;
-  test::FakeDownloadProgress progress_;
-  test::FakeMouseCursor cursor_;
-  InetContext inet_{internet_, progress_, cursor_, host_, [] { return true; }};
-  RetrievalPlatform platform_{host_, clock_, config_, files_, cipher_, prompt_, chooser_, inet_};
 };
 
 // --- where the export file goes, and what the run reads
 
 TEST_F(RetrievalTest, RegistryDirectoryWinsOverTheHosts) {
-  config_.registry[std::string(kRegistryKey) + "|XmlDir"] = "D:\\elsewhere";
+  config.registry[std::string(kRegistryKey) + "|XmlDir"] = "D:\\elsewhere";
   Answer("<XML><ERROR>0</ERROR></XML>");
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(files_.files.count("D:\\elsewhere\\qalo_export_261207_100000.xml"), 1u);
-  EXPECT_EQ(files_.files.count(kExport), 0u);
+  EXPECT_EQ(files.files.count("D:\\elsewhere\\qalo_export_261207_100000.xml"), 1u);
+  EXPECT_EQ(files.files.count(kExport), 0u);
 }
 
 TEST_F(RetrievalTest, SettingsNamesIgnoreCaseFirstLineWinsValuesUntrimmed) {
   Answer("<XML><ERROR>0</ERROR></XML>");
   Run("userlogin=abc\r\nPASSWORD= x\r\nUserLogin=second\nuserkey=K\n");
   EXPECT_EQ(SentHeaders(), "nolt_portal_id: abc\nnolt_password:  x\nnolt_key: K\n");
-  EXPECT_TRUE(prompt_.asked.empty());
+  EXPECT_TRUE(prompt.asked.empty());
 }
 
 TEST_F(RetrievalTest, HeadersCarryTheDateOnlyWithoutTicketData) {
@@ -101,15 +84,15 @@ TEST_F(RetrievalTest, HeadersCarryTheDateOnlyWithoutTicketData) {
 TEST_F(RetrievalTest, LowerCaseCdIsATicketNumber) {
   Answer("<XML><ERROR>0</ERROR></XML>");
   Run(kSettings + "TicketData=cd\r\n");
-  EXPECT_TRUE(chooser_.titles.empty());
+  EXPECT_TRUE(chooser.titles.empty());
   EXPECT_NE(SentHeaders().find("nolt_order_number: cd\n"), std::string::npos);
 }
 
 TEST_F(RetrievalTest, OverrideFileReplacesUrlTicketDataAndKey) {
-  files_.files[kIni] = "";
-  config_.ini["Global|URL"] = "http://127.0.0.1:8080/nolt";
-  config_.ini["Global|TicketData"] = "T-1";
-  config_.ini["demo|KEY"] = "abc";
+  files.files[kIni] = "";
+  config.ini["Global|URL"] = "http://127.0.0.1:8080/nolt";
+  config.ini["Global|TicketData"] = "T-1";
+  config.ini["demo|KEY"] = "abc";
   Answer("<XML><ERROR>0</ERROR></XML>");
   EXPECT_EQ(Run(), 0);
   EXPECT_TRUE(Called("CrackUrl(http://127.0.0.1:8080/nolt)"));
@@ -121,24 +104,24 @@ TEST_F(RetrievalTest, OverrideFileReplacesUrlTicketDataAndKey) {
 TEST_F(RetrievalTest, WithoutOverrideFileTheDefaultUrlIsUsedAndNoIniIsRead) {
   Answer("<XML><ERROR>0</ERROR></XML>");
   Run();
-  EXPECT_TRUE(config_.iniReads.empty());
+  EXPECT_TRUE(config.iniReads.empty());
   EXPECT_TRUE(Called(std::string("CrackUrl(") + kDefaultUrl + ")"));
 }
 
 // --- the password prompt
 
 TEST_F(RetrievalTest, CancelledPromptEndsTheRunWithOneLogLine) {
-  prompt_.answer = std::nullopt;
+  prompt.answer = std::nullopt;
   EXPECT_EQ(Run("UserLogin=demo\r\nTicketData=CD\r\n"), result::kCancelled);
-  EXPECT_EQ(prompt_.asked, Lines{"QALO|demo"});
+  EXPECT_EQ(prompt.asked, Lines{"QALO|demo"});
   EXPECT_EQ(LogLines(), Lines{"Abruf \xFC" "ber QALO-Depotschnittstelle ..."});
-  EXPECT_TRUE(internet_.calls.empty());
-  EXPECT_TRUE(chooser_.titles.empty());
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(internet.calls.empty());
+  EXPECT_TRUE(chooser.titles.empty());
+  EXPECT_TRUE(files.files.empty());
 }
 
 TEST_F(RetrievalTest, ConfirmedEmptyPasswordIsSentEmpty) {
-  prompt_.answer = "";
+  prompt.answer = "";
   Answer("<XML><ERROR>0</ERROR></XML>");
   EXPECT_EQ(Run("UserLogin=demo\r\n"), 0);
   EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: \nnolt_key: \n");
@@ -147,25 +130,25 @@ TEST_F(RetrievalTest, ConfirmedEmptyPasswordIsSentEmpty) {
 // --- the import-file mode
 
 TEST_F(RetrievalTest, CdRunsTheImportFileModeInstead) {
-  prompt_.answer = "typed";
-  chooser_.choice = std::nullopt;
+  prompt.answer = "typed";
+  chooser.choice = std::nullopt;
   const double datum = 46000.0;
   EXPECT_EQ(Run("UserLogin=demo\r\nTicketData=CD\r\n", &datum), result::kCancelled);
-  EXPECT_EQ(prompt_.asked.size(), 1u);  // the prompt still comes first
-  EXPECT_EQ(chooser_.titles.size(), 1u);
-  EXPECT_TRUE(internet_.calls.empty());
+  EXPECT_EQ(prompt.asked.size(), 1u);  // the prompt still comes first
+  EXPECT_EQ(chooser.titles.size(), 1u);
+  EXPECT_TRUE(internet.calls.empty());
   EXPECT_EQ(LogLines(), Lines{"Abruf \xFC" "ber QALO-Depotschnittstelle ..."});
 }
 
 TEST_F(RetrievalTest, CdFromTheOverrideFileDecryptsIntoTheTimeStampedFile) {
-  files_.files[kIni] = "";
-  config_.ini["Global|TicketData"] = "CD";
-  chooser_.choice = "C:\\in\\depot.enc";
-  cipher_.onFile = [&](const std::string& out) { files_.files[out] = "plain"; };
+  files.files[kIni] = "";
+  config.ini["Global|TicketData"] = "CD";
+  chooser.choice = "C:\\in\\depot.enc";
+  cipher.onFile = [&](const std::string& out) { files.files[out] = "plain"; };
   EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(cipher_.fileCalls.size(), 1u);
-  EXPECT_EQ(cipher_.fileCalls[0].inFile, "C:\\in\\depot.enc");
-  EXPECT_EQ(files_.files.at(kExport), "plain");
+  ASSERT_EQ(cipher.fileCalls.size(), 1u);
+  EXPECT_EQ(cipher.fileCalls[0].inFile, "C:\\in\\depot.enc");
+  EXPECT_EQ(files.files.at(kExport), "plain");
 }
 
 // --- the download's outcome
@@ -177,22 +160,22 @@ TEST_F(RetrievalTest, FailedDownloadWithoutBytesIsNoData) {
                                std::string("Aufruf: ") + kDefaultUrl,
                                "HTTP-Fehler 401: Zugriff verweigert.",
                                "Internet-Fehler: Zugriff auf Seite verweigert"}));
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
 }
 
 TEST_F(RetrievalTest, IncompleteDownloadKeepsItsOwnCode) {
   Answer("<XML><ERROR>0</ERROR></XML>");
-  internet_.defaultResponse.contentLength = "99";
+  internet.defaultResponse.contentLength = "99";
   EXPECT_EQ(Run(), -7);
   EXPECT_EQ(LogLines().back(), "Internet-Fehler: Datei unvollst\xE4ndig \xFC" "bertragen");
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
 }
 
 TEST_F(RetrievalTest, CancelledDownloadKeepsItsOwnCode) {
   Answer("partial");
-  progress_.cancelAtQuestion = 1;
+  progress.cancelAtQuestion = 1;
   EXPECT_EQ(Run(), inet::kCancelledByUser);
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
 }
 
 // --- the service's answers
@@ -203,8 +186,8 @@ TEST_F(RetrievalTest, EncryptedDataIsDecryptedInPlaceAndWritten) {
   EXPECT_EQ(Run(), 0);
   std::string expected;
   for (char c : cipherText) expected += static_cast<char>(~c);  // the fake cipher's "plaintext"
-  EXPECT_EQ(files_.files.at(kExport), expected);
-  EXPECT_EQ(cipher_.bytesCalls.at(0).key[0], 0x01);
+  EXPECT_EQ(files.files.at(kExport), expected);
+  EXPECT_EQ(cipher.bytesCalls.at(0).key[0], 0x01);
   const Lines lines = LogLines();
   EXPECT_EQ(lines[2], "Response vom Host empfangen.");
   EXPECT_EQ(lines.back(), "... erfolgreich dechiffriert!");
@@ -213,21 +196,21 @@ TEST_F(RetrievalTest, EncryptedDataIsDecryptedInPlaceAndWritten) {
 TEST_F(RetrievalTest, LowerCaseXmlIsTakenForEncryptedData) {
   Answer("<xml><ERROR>1</ERROR></xml>");  // 27 bytes: not a multiple of 8
   EXPECT_EQ(Run(), result::kDecryptFailed);
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
 }
 
 TEST_F(RetrievalTest, UnconvertibleKeyEndsWithoutFileAndWithoutShowingTheKey) {
   Answer(std::string(16, 'x'));
   const std::string badKey(50, 'a');
   EXPECT_EQ(Run("UserLogin=demo\r\nPassword=p\r\nUserKey=" + badKey + "\r\n"), result::kDecryptFailed);
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
   for (const auto& line : LogLines()) EXPECT_EQ(line.find(badKey), std::string::npos) << line;
 }
 
 TEST_F(RetrievalTest, OrderNumberBecomesTheTicketDocument) {
   Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(files_.files.at(kExport),
+  EXPECT_EQ(files.files.at(kExport),
             "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef></IMPORT>"
             "<Ticketdaten><TD_DataString>4711</TD_DataString><TD_GueltigAb>08.12.2026 07:00:00"
             "</TD_GueltigAb><TD_GueltigBis>22.12.2026 07:00:00</TD_GueltigBis></Ticketdaten></XML>");
@@ -237,7 +220,7 @@ TEST_F(RetrievalTest, OrderNumberBecomesTheTicketDocument) {
 TEST_F(RetrievalTest, OrderNumberWithoutClosingTagGivesAnEmptyTicket) {
   Answer("<XML><ORDER_NUMBER>4711");
   EXPECT_EQ(Run(), 0);
-  EXPECT_NE(files_.files.at(kExport).find("<TD_DataString></TD_DataString>"), std::string::npos);
+  EXPECT_NE(files.files.at(kExport).find("<TD_DataString></TD_DataString>"), std::string::npos);
 }
 
 TEST_F(RetrievalTest, ErrorCodes) {
@@ -254,12 +237,12 @@ TEST_F(RetrievalTest, ErrorCodes) {
       {"<XML><STATUS>ok</STATUS></XML>", result::kUnknownMessage, false},
   };
   for (const auto& c : cases) {
-    files_.files.clear();
+    files.files.clear();
     Answer(c.body);
     EXPECT_EQ(Run(), c.result) << c.body;
-    EXPECT_EQ(files_.files.count(kExport), c.file ? 1u : 0u) << c.body;
+    EXPECT_EQ(files.files.count(kExport), c.file ? 1u : 0u) << c.body;
     if (c.file) {
-      EXPECT_EQ(files_.files.at(kExport), c.body);  // written as received
+      EXPECT_EQ(files.files.at(kExport), c.body);  // written as received
     }
   }
 }
@@ -271,11 +254,11 @@ TEST_F(RetrievalTest, ErrorCodeLogLineCarriesTheCodeText) {
 }
 
 TEST_F(RetrievalTest, Error3000BecomesTheCdTicketForSeventyDays) {
-  clock_ = test::FakeClock({kDec7At1015, kDec7At1015, kDec7At10});
+  clock = test::FakeClock({kDec7At1015, kDec7At1015, kDec7At10});
   Answer("<XML><ERROR>3000</ERROR></XML>");
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(clock_.reads, 3u);  // two dates, then the file name
-  EXPECT_EQ(files_.files.at(kExport),
+  EXPECT_EQ(clock.reads, 3u);  // two dates, then the file name
+  EXPECT_EQ(files.files.at(kExport),
             "<XML><IMPORT><I_Herkunft>QALO</I_Herkunft><I_BeraterRef>B-17</I_BeraterRef></IMPORT>"
             "<Ticketdaten><TD_DataString>CD</TD_DataString><TD_GueltigAb>07.12.2026 10:15:30"
             "</TD_GueltigAb><TD_GueltigBis>15.02.2027 10:15:30</TD_GueltigBis></Ticketdaten></XML>");
@@ -297,7 +280,7 @@ class DecryptionDuringDownloadTest : public RetrievalTest {
     response.contentLength = std::to_string(body.size());
     for (std::size_t at = 0; at < body.size(); at += chunkSize)
       response.chunks.push_back(body.substr(at, chunkSize));
-    internet_.defaultResponse = response;
+    internet.defaultResponse = response;
   }
   static Lines DecryptionLines(std::size_t size, const std::string& outcome) {
     return {"Abruf \xFC" "ber QALO-Depotschnittstelle ...", std::string("Aufruf: ") + kDefaultUrl,
@@ -313,19 +296,19 @@ TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking)
     std::string plain = body;
     for (char& c : plain) c = static_cast<char>(~c);  // the fake cipher's "plaintext"
     for (std::size_t chunk : {std::size_t{65535}, std::size_t{4099}, std::size_t{1000}}) {
-      files_.files.clear();
-      host_.events.clear();
+      files.files.clear();
+      host.events.clear();
       AnswerInChunks(body, chunk);
       const std::string what = std::to_string(size) + " in " + std::to_string(chunk);
       if (size % 8 != 0) {
         EXPECT_EQ(Run(), result::kDecryptFailed) << what;
-        EXPECT_TRUE(files_.files.empty()) << what;
+        EXPECT_TRUE(files.files.empty()) << what;
         EXPECT_EQ(LogLines(), DecryptionLines(size, "... meldet Fehler # 77")) << what;
         continue;
       }
       EXPECT_EQ(Run(), result::kOk) << what;
-      ASSERT_EQ(files_.files.count(kExport), 1u) << what;
-      EXPECT_TRUE(files_.files.at(kExport) == plain) << what;
+      ASSERT_EQ(files.files.count(kExport), 1u) << what;
+      EXPECT_TRUE(files.files.at(kExport) == plain) << what;
       EXPECT_EQ(LogLines(), DecryptionLines(size, "... erfolgreich dechiffriert!")) << what;
     }
   }
@@ -334,30 +317,30 @@ TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking)
 TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndTheUsualLines) {
   const std::string body = Body(3 * kBlock + 16);
   for (int failAt = 1; failAt <= 4; ++failAt) {
-    files_.files.clear();
-    host_.events.clear();
-    cipher_.bytesCalls.clear();
+    files.files.clear();
+    host.events.clear();
+    cipher.bytesCalls.clear();
     int calls = 0;
-    cipher_.bytesResult = [&calls, failAt](std::int32_t) { return ++calls == failAt ? 4711 : 0; };
+    cipher.bytesResult = [&calls, failAt](std::int32_t) { return ++calls == failAt ? 4711 : 0; };
     AnswerInChunks(body, 65535);
     EXPECT_EQ(Run(), result::kDecryptFailed) << failAt;
-    EXPECT_TRUE(files_.files.empty()) << failAt;
+    EXPECT_TRUE(files.files.empty()) << failAt;
     EXPECT_EQ(LogLines(), DecryptionLines(body.size(), "... meldet Fehler # 4711")) << failAt;
-    EXPECT_EQ(cipher_.bytesCalls.size(), static_cast<std::size_t>(failAt));
+    EXPECT_EQ(cipher.bytesCalls.size(), static_cast<std::size_t>(failAt));
   }
 }
 
 TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsTheUsualCodeAndLeavesNothing) {
   const std::string body = Body(3 * kBlock + 16);
   for (int step = 0; step < 4; ++step) {
-    files_.files.clear();
-    host_.events.clear();
-    files_.failCreate = step == 0;
-    files_.failWriteAfter = step == 1 ? kBlock + 8 : step == 2 ? 3 * kBlock + 8 : SIZE_MAX;
-    files_.failMove = step == 3;
+    files.files.clear();
+    host.events.clear();
+    files.failCreate = step == 0;
+    files.failWriteAfter = step == 1 ? kBlock + 8 : step == 2 ? 3 * kBlock + 8 : SIZE_MAX;
+    files.failMove = step == 3;
     AnswerInChunks(body, 65535);
     EXPECT_EQ(Run(), result::kExportFileNotWritten) << step;
-    EXPECT_TRUE(files_.files.empty()) << step;
+    EXPECT_TRUE(files.files.empty()) << step;
     Lines wanted = DecryptionLines(body.size(), "... erfolgreich dechiffriert!");
     wanted.push_back("Exportdatei konnte nicht geschrieben werden: " + kExport);
     EXPECT_EQ(LogLines(), wanted) << step;
@@ -368,30 +351,30 @@ TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlo
   const std::string body = Body(3 * kBlock + 16);
   const std::size_t chunks = (body.size() + 65534) / 65535;
   for (std::size_t failAt : {std::size_t{20}, std::size_t{40}, chunks}) {
-    files_.files.clear();
-    host_.events.clear();
-    cipher_.bytesCalls.clear();
+    files.files.clear();
+    host.events.clear();
+    cipher.bytesCalls.clear();
     AnswerInChunks(body, 65535);
-    internet_.defaultResponse.chunks.resize(failAt - 1);  // the read after them fails
-    internet_.defaultResponse.readFailsAtEnd = true;
+    internet.defaultResponse.chunks.resize(failAt - 1);  // the read after them fails
+    internet.defaultResponse.readFailsAtEnd = true;
     EXPECT_EQ(Run(), inet::kIncomplete) << failAt;
-    EXPECT_FALSE(cipher_.bytesCalls.empty()) << failAt;  // blocks were decrypted meanwhile
-    EXPECT_TRUE(files_.files.empty()) << failAt;
+    EXPECT_FALSE(cipher.bytesCalls.empty()) << failAt;  // blocks were decrypted meanwhile
+    EXPECT_TRUE(files.files.empty()) << failAt;
     EXPECT_EQ(LogLines().back(), "Internet-Fehler: Datei unvollst\xE4ndig \xFC" "bertragen");
   }
-  files_.files.clear();
+  files.files.clear();
   AnswerInChunks(body, 65535);
-  progress_.cancelAtQuestion = 40;
+  progress.cancelAtQuestion = 40;
   EXPECT_EQ(Run(), inet::kCancelledByUser);
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
   EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
 }
 
 TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
-  clock_.timeSeparator = ".";
+  clock.timeSeparator = ".";
   Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
   EXPECT_EQ(Run(), 0);
-  const std::string& document = files_.files.at(kExport);
+  const std::string& document = files.files.at(kExport);
   EXPECT_NE(document.find("<TD_GueltigAb>08.12.2026 07.00.00</TD_GueltigAb>"), std::string::npos);
   EXPECT_NE(document.find("<TD_GueltigBis>22.12.2026 07.00.00</TD_GueltigBis>"), std::string::npos);
 }
@@ -400,13 +383,13 @@ TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
 
 TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {
   Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
-  files_.failCreate = true;
+  files.failCreate = true;
   EXPECT_EQ(Run(), result::kExportFileNotWritten);
-  EXPECT_TRUE(files_.files.empty());
-  files_.failCreate = false;
-  files_.failMove = true;
+  EXPECT_TRUE(files.files.empty());
+  files.failCreate = false;
+  files.failMove = true;
   EXPECT_EQ(Run(), result::kExportFileNotWritten);
-  EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files.files.empty());
   EXPECT_EQ(LogLines().back(), "Exportdatei konnte nicht geschrieben werden: " + kExport);
 }
 
@@ -415,8 +398,8 @@ TEST_F(RetrievalTest, SecondRunInTheSameSecondReplacesTheFile) {
   Run();
   Answer("<XML><ORDER_NUMBER>2</ORDER_NUMBER></XML>");
   Run();
-  ASSERT_EQ(files_.files.size(), 1u);
-  EXPECT_NE(files_.files.at(kExport).find(">2<"), std::string::npos);
+  ASSERT_EQ(files.files.size(), 1u);
+  EXPECT_NE(files.files.at(kExport).find(">2<"), std::string::npos);
 }
 
 TEST_F(RetrievalTest, SecretsNeverReachTheLog) {

@@ -12,15 +12,7 @@
 
 #include "inet/ImpApiINet.h"
 #include "plugin/ExportErrorMsg.h"
-#include "support/FakeCipher.h"
-#include "support/FakeClock.h"
-#include "support/FakeConfigStore.h"
-#include "support/FakeDownloadProgress.h"
-#include "support/FakeFileChooser.h"
-#include "support/FakeHost.h"
-#include "support/FakeInternet.h"
-#include "support/FakeMemoryFileSystem.h"
-#include "support/FakePasswordPrompt.h"
+#include "support/FakeRetrievalPlatform.h"
 #include "workflow/Retrieval.h"
 
 namespace qalo {
@@ -39,19 +31,9 @@ std::string Upper(std::string text) {
 }
 
 // One run: its fakes, what it was given, and everything it left behind.
-struct Rig {
-  test::FakeHost host;
-  test::FakeClock clock{{46363.5}};
-  test::FakeConfigStore config;
-  test::FakeMemoryFileSystem files;
-  test::FakeCipher cipher;
-  test::FakePasswordPrompt prompt;
-  test::FakeFileChooser chooser;
-  test::FakeInternet internet;
-  test::FakeDownloadProgress progress;
-  test::FakeMouseCursor cursor;
-  InetContext inet{internet, progress, cursor, host, [] { return true; }};
-  RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet};
+struct Rig : test::FakeRetrievalPlatform {
+  Rig() : FakeRetrievalPlatform(46363.5) {}
+
   std::string password = kPassword;  // "" leaves it to the prompt
   std::string key = kKey;
   std::string ticketData;
