@@ -12,9 +12,13 @@
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
 #include "support/TestData.h"
+#include "support/ResponseBytes.h"
 
 namespace qalo {
 namespace {
+
+using test::Gather;
+using test::Pattern;
 
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
@@ -24,19 +28,6 @@ const Bytes kKeyBytes = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0
                          0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
 const Bytes kIv = {0x58, 0x30, 0x26, 0x19, 0x47, 0x31, 0x60, 0x84};
 const char kStart[] = "Entschl\xFCsseln der Daten ...";
-
-std::string Pattern(std::size_t n) {
-  std::string s(n, '\0');
-  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 37 + 11);
-  return s;
-}
-
-std::string Gather(const ResponseBuffer& buffer) {
-  std::string all;
-  for (std::size_t i = 0; i < buffer.BlockCount(); ++i)
-    all.append(reinterpret_cast<const char*>(buffer.BlockAt(i).data), buffer.BlockAt(i).size);
-  return all;
-}
 
 Bytes Slice(const std::string& s, std::size_t at, std::size_t n) {
   return {s.begin() + at, s.begin() + at + n};

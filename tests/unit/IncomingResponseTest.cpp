@@ -10,9 +10,13 @@
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
 #include "support/TestData.h"
+#include "support/ResponseBytes.h"
 
 namespace qalo {
 namespace {
+
+using test::Gather;
+using test::Pattern;
 
 using Lines = std::vector<std::string>;
 
@@ -20,19 +24,6 @@ const char kKey[] = "0123456789abcdef23456789abcdef01456789abcdef0123";
 const char kTemporary[] = "C:\\xml\\download.tmp";
 const char kExport[] = "C:\\xml\\export.xml";
 constexpr std::size_t kBlock = 64;  // the buffer's block size in these tests
-
-std::string Pattern(std::size_t n) {
-  std::string s(n, '\0');
-  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 37 + 11);
-  return s;
-}
-
-std::string Gather(const ResponseBuffer& buffer) {
-  std::string all;
-  for (std::size_t i = 0; i < buffer.BlockCount(); ++i)
-    all.append(reinterpret_cast<const char*>(buffer.BlockAt(i).data), buffer.BlockAt(i).size);
-  return all;
-}
 
 // What one decryption came to.
 struct Outcome {

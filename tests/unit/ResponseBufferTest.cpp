@@ -5,24 +5,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/ResponseBytes.h"
+
 namespace qalo {
 namespace {
 
-std::string Pattern(std::size_t n, unsigned seed = 1) {
-  std::string s(n, '\0');
-  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed * 7) % 251);
-  return s;
-}
+using test::Gather;
+using test::Pattern;
 
 void Append(ResponseBuffer& buffer, const std::string& bytes) {
   buffer.Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
-std::string Gather(const ResponseBuffer& buffer) {
-  std::string all;
-  for (std::size_t i = 0; i < buffer.BlockCount(); ++i)
-    all.append(reinterpret_cast<const char*>(buffer.BlockAt(i).data), buffer.BlockAt(i).size);
-  return all;
 }
 
 TEST(ResponseBuffer, BlockSizeMustBeAPositiveMultipleOfEight) {
