@@ -3,7 +3,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+
+#include "allocator/ReplacedOperators.h"
 
 namespace qalo::test {
 namespace {
@@ -30,14 +31,16 @@ bool HoldsSecret(const char* block, std::size_t size) {
   return false;
 }
 
-void* Allocate(std::size_t size) noexcept {
+}  // namespace
+
+void* ProgramAllocate(std::size_t size) noexcept {
   char* base = static_cast<char*>(std::malloc(size + kHeader));
   if (!base) return nullptr;
   std::memcpy(base, &size, sizeof size);
   return base + kHeader;
 }
 
-void Release(void* block) noexcept {
+void ProgramRelease(void* block) noexcept {
   if (!block) return;
   char* base = static_cast<char*>(block) - kHeader;
   std::size_t size = 0;
@@ -48,8 +51,6 @@ void Release(void* block) noexcept {
   }
   std::free(base);
 }
-
-}  // namespace
 
 FreedMemoryWatch::FreedMemoryWatch(std::initializer_list<const char*> watched) {
   secretCount = 0;
@@ -72,17 +73,3 @@ int FreedMemoryWatch::Leaks() const { return leaks; }
 std::string FreedMemoryWatch::FirstLeak() const { return std::string(firstLeak, firstLeakSize); }
 
 }  // namespace qalo::test
-
-void* operator new(std::size_t size) {
-  if (void* block = qalo::test::Allocate(size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return qalo::test::Allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return qalo::test::Allocate(size); }
-void operator delete(void* block) noexcept { qalo::test::Release(block); }
-void operator delete[](void* block) noexcept { qalo::test::Release(block); }
-void operator delete(void* block, std::size_t) noexcept { qalo::test::Release(block); }
-void operator delete[](void* block, std::size_t) noexcept { qalo::test::Release(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { qalo::test::Release(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { qalo::test::Release(block); }
