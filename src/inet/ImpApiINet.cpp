@@ -87,21 +87,16 @@ std::int32_t ParseAnnouncedLength(const char* text) {
 
 class Download {
  public:
-  Download(InetContext& context, const std::string& url, const std::string& headers,
-           std::int32_t timeoutSec, TargetStream& target, std::string& statusText, bool logToHost,
-           bool withProgress)
-      : context_(context),
-        internet_(context.internet),
-        url_(url),
-        headers_(headers),
-        timeoutSec_(timeoutSec),
-        target_(target),
-        statusText_(statusText),
-        logToHost_(logToHost),
-        withProgress_(withProgress) {}
+  Download(InetContext& context, const InetRequest& request, TargetStream& target)
+      : context_(context), internet_(context.internet), request_(request), target_(target) {}
 
-  std::int32_t Run() {
-    statusText_.clear();
+  InetResult Run() {
+    result_.code = Fetch();
+    return std::move(result_);
+  }
+
+ private:
+  std::int32_t Fetch() {
     context_.cursor.Set(CursorShape::HourGlass);
     CursorRestorer cursor(context_.cursor);
 
@@ -123,8 +118,8 @@ class Download {
         LogSystemError();
         return inet::kOpenUrlFailed;
       }
-      statusText_ = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
-      if (statusText_ != "407") break;
+      result_.statusText = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
+      if (result_.statusText != "407") break;
       const std::uint32_t answer =
           internet_.ErrorDialog(request.request.get(), kErrorIncorrectPassword, kErrorDlgFlags);
       if (answer == kErrorForceRetry) {
@@ -141,12 +136,18 @@ class Download {
     const std::optional<std::string> length =
         QueryText(request.request.get(), kQueryContentLength);
     const std::int32_t announced = length ? ParseAnnouncedLength(length->c_str()) : 0;
-    if (ReadBody(request.request.get())) return inet::kCancelledByUser;
+    switch (ReadBody(request.request.get())) {
+      case ReadEnd::Cancelled: return inet::kCancelledByUser;
+      case ReadEnd::Refused: return inet::kTargetRefused;
+      case ReadEnd::Failed: return Incomplete();
+      case ReadEnd::Done: break;
+    }
     return CheckLength(announced);
   }
 
- private:
-  bool CanLog() const { return logToHost_ && context_.hostListens && context_.hostListens(); }
+  bool CanLog() const {
+    return request_.logToHost && context_.hostListens && context_.hostListens();
+  }
 
   void Log(const std::string& line) {
     if (CanLog()) context_.host.Log(line);
@@ -158,8 +159,8 @@ class Download {
   }
 
   void SetTimeouts(InetHandle handle) {
-    if (timeoutSec_ <= 0) return;
-    const std::uint32_t ms = TimeoutMilliseconds(timeoutSec_);
+    if (request_.timeoutSec <= 0) return;
+    const std::uint32_t ms = TimeoutMilliseconds(request_.timeoutSec);
     internet_.SetOption(handle, kOptionSendTimeout, ms);
     internet_.SetOption(handle, kOptionReceiveTimeout, ms);
   }
@@ -169,7 +170,7 @@ class Download {
   // request and the last error is untouched.
   bool OpenRequest(InetHandle session, Request& request) {
     UrlParts parts;
-    if (!internet_.CrackUrl(url_, parts)) return false;
+    if (!internet_.CrackUrl(std::string(request_.url), parts)) return false;
     request.connect.reset(internet_.Connect(
         session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
         parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
@@ -179,9 +180,9 @@ class Download {
     request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object, flags));
     if (!request.request) return false;
     SetTimeouts(request.request.get());
-    const char* headerText = headers_.empty() ? nullptr : headers_.c_str();
+    const char* headerText = request_.headers.empty() ? nullptr : request_.headers.data();
     return internet_.SendRequest(request.request.get(), headerText,
-                                 static_cast<std::uint32_t>(headers_.size()));
+                                 static_cast<std::uint32_t>(request_.headers.size()));
   }
 
   std::optional<std::string> QueryText(InetHandle request, std::uint32_t infoLevel) {
@@ -195,7 +196,7 @@ class Download {
 
   // The code for a status other than success, with its log line.
   std::int32_t StatusFailure() {
-    if (statusText_ == "200" || statusText_ == "302") return inet::kOk;
+    if (result_.statusText == "200" || result_.statusText == "302") return inet::kOk;
     struct Known {
       const char* status;
       const char* line;
@@ -208,28 +209,32 @@ class Download {
         {"503", "HTTP-Fehler 503: Der Server ist vorübergehend überlastet.", inet::kServerBusy},
     };
     for (const Known& known : kKnown) {
-      if (statusText_ == known.status) {
+      if (result_.statusText == known.status) {
         Log(known.line);
         return known.code;
       }
     }
-    Log("HTTP-Fehler: " + statusText_);
+    Log("HTTP-Fehler: " + result_.statusText);
     return inet::kHttpError;
   }
 
-  // Reads the body into the target; true when the user cancelled.
-  bool ReadBody(InetHandle request) {
+  enum class ReadEnd { Done, Failed, Cancelled, Refused };
+
+  // Reads the body into the target until it ends, a read fails, the user
+  // cancels or the target refuses what was read.
+  ReadEnd ReadBody(InetHandle request) {
     auto buffer = std::make_unique<std::uint8_t[]>(kReadBufferSize);
-    ShownProgress window(context_, withProgress_);
+    ShownProgress window(context_, request_.withProgress);
     for (;;) {
       std::uint32_t read = 0;
-      if (!internet_.Read(request, buffer.get(), inet::kChunkSize, read) || read == 0) return false;
-      target_.Write(buffer.get(), read);
+      if (!internet_.Read(request, buffer.get(), inet::kChunkSize, read)) return ReadEnd::Failed;
+      if (read == 0) return ReadEnd::Done;
+      if (!target_.Write(buffer.get(), read)) return ReadEnd::Refused;
       context_.host.Progress();
-      if (withProgress_ && context_.progress.CancelRequested()) {
+      if (request_.withProgress && context_.progress.CancelRequested()) {
         // Logged while the window is still up, as the user sees it.
         Log("Download durch Benutzer abgebrochen");
-        return true;
+        return ReadEnd::Cancelled;
       }
     }
   }
@@ -238,29 +243,26 @@ class Download {
     const std::uint64_t size = target_.Size();
     if (size != 0 && (announced <= 0 || size == static_cast<std::uint64_t>(announced)))
       return inet::kOk;
+    return Incomplete();
+  }
+
+  std::int32_t Incomplete() {
     Log("Fehler bei Download: Die angeforderte Datei wurde nur unvollständig geladen (" +
-        std::to_string(size) + " Bytes geladen)");
+        std::to_string(target_.Size()) + " Bytes geladen)");
     return inet::kIncomplete;
   }
 
   InetContext& context_;
   Internet& internet_;
-  const std::string& url_;
-  const std::string& headers_;
-  const std::int32_t timeoutSec_;
+  const InetRequest& request_;
   TargetStream& target_;
-  std::string& statusText_;
-  const bool logToHost_;
-  const bool withProgress_;
+  InetResult result_;
 };
 
 }  // namespace
 
-std::int32_t InetDownload(InetContext& context, const std::string& url, const std::string& headers,
-                          std::int32_t timeoutSec, TargetStream& target, std::string& statusText,
-                          bool logToHost, bool withProgress) {
-  return Download(context, url, headers, timeoutSec, target, statusText, logToHost, withProgress)
-      .Run();
+InetResult InetDownload(InetContext& context, const InetRequest& request, TargetStream& target) {
+  return Download(context, request, target).Run();
 }
 
 std::string InetErrorText(std::int32_t code) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/DownloadProgress.h"
 #include "platform/Host.h"
@@ -23,6 +24,8 @@ constexpr std::int32_t kIncomplete = -7;
 constexpr std::int32_t kServerBusy = -8;
 constexpr std::int32_t kProxyAuthRequired = -9;
 constexpr std::int32_t kCancelledByUser = -1015;
+// The target took no more bytes; it knows why and says so itself.
+constexpr std::int32_t kTargetRefused = -1016;
 
 constexpr const char* kAgent = "NOLT-ImportApi";
 constexpr std::uint32_t kChunkSize = 65535;
@@ -41,15 +44,26 @@ struct InetContext {
   std::function<bool()> hostListens;
 };
 
-// One HTTP(S) GET of url with the extra header text headers (sent with its
-// byte length; none when empty). The body is appended to target. timeoutSec
-// > 0 sets the send and receive time-outs. statusText receives the status
-// read (or "200" when it cannot be read). Returns 0 or a code of inet::.
-// An exception out of target (std::bad_alloc) passes through after the
-// window, the internet handles and the cursor have been cleaned up.
-std::int32_t InetDownload(InetContext& context, const std::string& url, const std::string& headers,
-                          std::int32_t timeoutSec, TargetStream& target, std::string& statusText,
-                          bool logToHost, bool withProgress);
+// One GET. The texts belong to the caller and outlive the call (the
+// headers may hold secrets: nothing here copies them).
+struct InetRequest {
+  std::string_view url;
+  std::string_view headers;    // extra header text, sent with its byte length; none when empty
+  std::int32_t timeoutSec = 0;  // > 0: the send and receive time-outs
+  bool logToHost = true;        // log lines through the host's callback
+  bool withProgress = true;     // the progress window, whose cancel ends the download
+};
+
+struct InetResult {
+  std::int32_t code = inet::kUnspecified;  // 0 or a code of inet::
+  std::string statusText;  // the status read ("200" when it cannot be read); empty without a request
+};
+
+// One HTTP(S) GET; the body is appended to target. A read that fails, after
+// some bytes or none, is an incomplete download. An exception out of target
+// (std::bad_alloc) passes through after the window, the internet handles
+// and the cursor have been cleaned up.
+InetResult InetDownload(InetContext& context, const InetRequest& request, TargetStream& target);
 
 // The German message for a code of InetDownload; empty for 0 and unknown codes.
 std::string InetErrorText(std::int32_t code);

@@ -4,8 +4,8 @@
 
 namespace qalo {
 
-// The three functions of the vendor crypto library the plug-in was built
-// against, with their contracts: 0 on success, a non-zero error number
+// The functions of the vendor crypto library the plug-in was built against
+// that it uses, with their contracts: 0 on success, a non-zero error number
 // otherwise. Direction 0 decrypts; mode is "CBC"; key is 24 bytes
 // (K1, K2, K3), iv 8 bytes.
 class Cipher {
@@ -16,11 +16,6 @@ class Cipher {
   virtual std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                                       const std::uint8_t* key, std::int32_t direction,
                                       const char* mode, const std::uint8_t* iv) = 0;
-  // TDEA from the file inFile into the file outFile; no output file is left
-  // behind on failure.
-  virtual std::int32_t TDEA_File(const std::string& outFile, const std::string& inFile,
-                                 const std::uint8_t* key, std::int32_t direction,
-                                 const char* mode, const std::uint8_t* iv) = 0;
   // Writes maxChars hex digits for nBytes random bytes and a zero into out
   // (maxChars + 1 bytes at least).
   virtual std::int32_t RNG_KeyHex(char* out, std::int32_t maxChars, std::int32_t nBytes,

@@ -1,6 +1,6 @@
 #pragma once
-// The error numbers the system ciphers (SystemCipher.h) return; 0 is
-// success.
+// The error numbers the system ciphers (SystemCipher.h) return, and the
+// import-file mode for its file; 0 is success.
 #include <cstdint>
 
 namespace qalo::cipher_error {
@@ -11,9 +11,7 @@ constexpr std::int32_t kBadMode = 3;           // mode other than "CBC", directi
 constexpr std::int32_t kBadKeyLength = 4;      // RNG_KeyHex: counts negative or not fitting
 constexpr std::int32_t kCryptoFailed = 5;      // the platform's cipher refused or failed
 constexpr std::int32_t kRandomFailed = 6;      // the platform's generator failed
-constexpr std::int32_t kInputFileOpen = 7;     // TDEA_File: input cannot be opened
-constexpr std::int32_t kOutputFileCreate = 8;  // TDEA_File: output cannot be created
-constexpr std::int32_t kFileRead = 9;          // TDEA_File: reading the input failed
-constexpr std::int32_t kFileWrite = 10;        // TDEA_File: writing or closing the output failed
+constexpr std::int32_t kInputFileOpen = 7;     // the import file cannot be opened
+constexpr std::int32_t kFileRead = 9;          // reading the import file failed
 
 }  // namespace qalo::cipher_error

@@ -1,6 +1,5 @@
 #pragma once
-// What the system ciphers share: the argument checks of the three calls,
-// TDEA_File streamed through TDEA_BytesMode in chunks of bounded size, and
+// What the system ciphers share: the argument checks of both calls, and
 // RNG_KeyHex as hexadecimal text over the platform's random bytes. A
 // platform adds one TDEA-CBC call and one random source.
 #include <cstddef>
@@ -12,23 +11,12 @@ namespace qalo {
 
 class TdeaCipher : public Cipher {
  public:
-  // The size of the pieces TDEA_File reads and writes (a multiple of 8).
-  static constexpr std::size_t kFileChunk = 64 * 1024;
-
   // Checked arguments: direction 0 decrypts, 1 encrypts; mode "CBC" in any
   // letter case; n a non-negative multiple of 8. No padding is added or
   // removed.
   std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                               const std::uint8_t* key, std::int32_t direction, const char* mode,
                               const std::uint8_t* iv) override;
-
-  // The whole file, chained across chunks; the output keeps the input's
-  // length (fill bytes of the last block are not removed). An input whose
-  // length is not a multiple of 8 is kBadLength. On any failure the output
-  // file is deleted.
-  std::int32_t TDEA_File(const std::string& outFile, const std::string& inFile,
-                         const std::uint8_t* key, std::int32_t direction, const char* mode,
-                         const std::uint8_t* iv) override;
 
   // 2 * nBytes lower-case hex digits and a zero; maxChars must leave room
   // for them. The seed adds nothing: the bytes come from the system's

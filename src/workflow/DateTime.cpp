@@ -63,7 +63,7 @@ bool IsWritableDate(double dayCount) {
   // Far beyond the year 9999, and still far from overflowing the seconds.
   constexpr double kFarBeyond = 1e8;
   if (!std::isfinite(dayCount) || std::fabs(dayCount) > kFarBeyond) return false;
-  const int year = SplitDateTime(dayCount).year;
+  const int year = SplitDateTime(std::trunc(dayCount)).year;
   return year >= 1 && year <= 9999;
 }
 
@@ -78,7 +78,9 @@ std::string FormatDateTime(double dayCount, const std::string& timeSeparator) {
 }
 
 std::string FormatDate(double dayCount) {
-  const DateTimeParts p = SplitDateTime(dayCount);
+  // The date is the whole-day part: a time just before midnight must not
+  // round into the next day.
+  const DateTimeParts p = SplitDateTime(std::trunc(dayCount));
   char text[16];
   std::snprintf(text, sizeof text, "%02d.%02d.%04d", p.day, p.month, p.year);
   return text;

@@ -4,9 +4,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "platform/TemporaryFile.h"
+#include "platform/CipherErrors.h"
 #include "workflow/ResultCodes.h"
-#include "workflow/ExportFile.h"
+#include "workflow/StreamedExport.h"
 
 namespace qalo {
 namespace {
@@ -17,16 +17,11 @@ const char kSucceeded[] = "... erfolgreich dechiffriert!";
 const char kException[] = "... mit Exception ABGEBROCHEN !!";
 const char kInvalidKey[] =
     "... Schlüssel (UserKey) ungültig: höchstens 48 Hexadezimalziffern (0-9, a-f) erlaubt!";
-const char kExportNotCreated[] = "... Exportdatei konnte nicht angelegt werden!";
+
+// The import file is read in pieces of this size.
+constexpr std::size_t kImportChunk = 64 * 1024;
 
 std::string ErrorLine(std::int32_t rc) { return "... meldet Fehler # " + std::to_string(rc); }
-
-// The key, or a log line and nullopt; the key itself is never logged.
-std::optional<KeyBytes> KeyOrLog(const std::string& userKey, HostReporter& host) {
-  std::optional<KeyBytes> key = ConvertKey(userKey);
-  if (!key) host.Log(kInvalidKey);
-  return key;
-}
 
 // The cipher's verdict on a length that is not a multiple of 8, asked with
 // the odd tail alone so that no byte of the buffer is touched.
@@ -39,29 +34,45 @@ std::int32_t RefuseLength(const ResponseBuffer& buffer, const KeyBytes& key, Cip
   return cipher.TDEA_BytesMode(out, in, tail, key.data(), kDecrypt, "CBC", iv.data());
 }
 
-std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::string& importFile,
-                                const KeyBytes& key, Cipher& cipher, FileSystem& files,
-                                HostReporter& host) {
-  TemporaryFile temporary(TemporaryExportName(exportFileName), [&files](const std::string& name) {
-    if (files.FileExists(name)) files.Remove(name);
-  });
-  const KeyBytes iv = HexToBytes(kIvText);
-  std::int32_t rc;
-  try {
-    rc = cipher.TDEA_File(temporary.Path(), importFile, key.data(), kDecrypt, "CBC", iv.data());
-  } catch (...) {
-    host.Log(kException);
+// Reads the import file into buffer, decrypting and writing out what is
+// complete as it comes: 0, or the error number of the first failure.
+std::int32_t StreamImportFile(ReadableFile& in, ResponseBuffer& buffer,
+                              ResponseDecryption& decryption, StreamedExport& output) {
+  std::vector<std::uint8_t> chunk(kImportChunk);
+  for (;;) {
+    std::size_t got = 0;
+    if (!in.Read(chunk.data(), chunk.size(), got)) return cipher_error::kFileRead;
+    if (got == 0) return 0;
+    buffer.Write(chunk.data(), got);
+    if (!decryption.Advance(buffer)) return decryption.Complete(buffer);
+    if (!output.Take(buffer, decryption.DecryptedBlocks())) return 0;
+  }
+}
+
+std::int32_t DecryptImportOrThrow(ExportFile& exportFile, double stamp,
+                                  const std::string& importFile, const std::string& userKey,
+                                  Cipher& cipher, FileSystem& files, HostReporter& host) {
+  ResponseDecryption decryption(userKey, cipher);
+  if (!decryption.KeyValid()) {
+    host.Log(kInvalidKey);
     return result::kDecryptFailed;
+  }
+  std::int32_t rc = cipher_error::kInputFileOpen;
+  ResponseBuffer buffer;
+  StreamedExport output(exportFile);
+  if (const auto in = files.OpenForReading(importFile)) {
+    rc = StreamImportFile(*in, buffer, decryption, output);
+    if (rc == 0 && !output.Failed()) rc = decryption.Complete(buffer);
   }
   if (rc != 0) {
     host.Log(ErrorLine(rc));
     return result::kDecryptFailed;
   }
-  if (!files.MoveReplace(temporary.Path(), exportFileName)) {
-    host.Log(kExportNotCreated);
-    return result::kDecryptFailed;
+  const std::optional<std::string> name = output.Commit(buffer, stamp);
+  if (!name) {
+    host.Log(ExportNotWrittenLine(ExportFileName(exportFile.XmlDir(), stamp)));
+    return result::kExportFileNotWritten;
   }
-  temporary.Commit();
   host.Log(kSucceeded);
   return result::kOk;
 }
@@ -71,13 +82,15 @@ std::int32_t DecryptFileOrThrow(const std::string& exportFileName, const std::st
 ResponseDecryption::ResponseDecryption(const std::string& userKey, Cipher& cipher)
     : cipher_(cipher), key_(ConvertKey(userKey)), iv_(HexToBytes(kIvText)) {}
 
-void ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
-  if (!key_ || failure_ != 0 || threw_ || buffer.BlockCount() < 2) return;
+bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
+  if (!key_ || failure_ != 0 || threw_) return false;
+  if (buffer.BlockCount() < 2) return true;
   try {
     failure_ = DecryptUpTo(buffer, buffer.BlockCount() - 1);
   } catch (...) {
     threw_ = true;
   }
+  return failure_ == 0 && !threw_;
 }
 
 std::int32_t ResponseDecryption::DecryptUpTo(ResponseBuffer& buffer, std::size_t end) {
@@ -93,33 +106,32 @@ std::int32_t ResponseDecryption::DecryptUpTo(ResponseBuffer& buffer, std::size_t
   return 0;
 }
 
-std::int32_t ResponseDecryption::FinishOrThrow(ResponseBuffer& buffer, HostReporter& host) {
-  host.Log("Entschlüsseln der Daten ...");
-  host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
-  if (!key_) {
-    host.Log(kInvalidKey);
-    return result::kDecryptFailed;
-  }
-  // The length is judged first, as if nothing had been decrypted yet: the
-  // odd tail lies in the last block, which Advance never touches.
-  std::int32_t rc = 0;
-  if (buffer.Size() % TdeaChain::kBlock != 0) {
-    rc = RefuseLength(buffer, *key_, cipher_, iv_);
-  } else {
-    if (threw_) throw std::runtime_error("decryption failed during the download");
-    rc = failure_ != 0 ? failure_ : DecryptUpTo(buffer, buffer.BlockCount());
-  }
-  if (rc != 0) {
-    host.Log(ErrorLine(rc));
-    return result::kDecryptFailed;
-  }
-  host.Log(kSucceeded);
-  return result::kOk;
+std::int32_t ResponseDecryption::Complete(ResponseBuffer& buffer) {
+  if (threw_) throw std::runtime_error("decryption failed while the data arrived");
+  if (failure_ != 0) return failure_;
+  // The odd tail lies in the last block, which Advance never touches: the
+  // length is judged as if nothing had been decrypted yet.
+  if (buffer.Size() % TdeaChain::kBlock != 0) return RefuseLength(buffer, *key_, cipher_, iv_);
+  failure_ = DecryptUpTo(buffer, buffer.BlockCount());
+  return failure_;
 }
 
-std::int32_t ResponseDecryption::Finish(ResponseBuffer& buffer, HostReporter& host) noexcept {
+std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBuffer& buffer,
+                                      HostReporter& host) noexcept {
   try {
-    return FinishOrThrow(buffer, host);
+    host.Log("Entschlüsseln der Daten ...");
+    host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
+    if (!decryption.KeyValid()) {
+      host.Log(kInvalidKey);
+      return result::kDecryptFailed;
+    }
+    const std::int32_t rc = decryption.Complete(buffer);
+    if (rc != 0) {
+      host.Log(ErrorLine(rc));
+      return result::kDecryptFailed;
+    }
+    host.Log(kSucceeded);
+    return result::kOk;
   } catch (...) {
     // Out of memory for the block copy, or a cipher that threw.
     try {
@@ -132,31 +144,26 @@ std::int32_t ResponseDecryption::Finish(ResponseBuffer& buffer, HostReporter& ho
 
 std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
                              HostReporter& host) {
+  ResponseDecryption decryption(userKey, cipher);
+  return FinishResponseDecryption(decryption, buffer, host);
+}
+
+std::int32_t DecryptImportFile(ExportFile& exportFile, double stamp, const std::string& userKey,
+                               FileChooser& chooser, Cipher& cipher, FileSystem& files,
+                               HostReporter& host) {
+  const std::optional<std::string> importFile = chooser.ChooseFile(kChooserTitle);
+  if (!importFile) return result::kCancelled;
+  host.Log("Entschlüsseln der Datei ...");
   try {
-    ResponseDecryption decryption(userKey, cipher);
-    return decryption.Finish(buffer, host);
+    return DecryptImportOrThrow(exportFile, stamp, *importFile, userKey, cipher, files, host);
   } catch (...) {
     host.Log(kException);
     return result::kDecryptFailed;
   }
 }
 
-std::int32_t DecryptImportFile(const std::string& exportFileName, const std::string& userKey,
-                               FileChooser& chooser, Cipher& cipher, FileSystem& files,
-                               HostReporter& host) {
-  try {
-    const std::optional<std::string> importFile = chooser.ChooseFile(kChooserTitle);
-    if (!importFile) return result::kCancelled;
-    host.Log("Entschlüsseln der Datei ...");
-    const std::optional<KeyBytes> key = KeyOrLog(userKey, host);
-    if (!key) return result::kDecryptFailed;
-    return DecryptFileOrThrow(exportFileName, *importFile, *key, cipher, files, host);
-  } catch (const WindowUnavailable&) {
-    throw;  // the run's failure, not the decryption's
-  } catch (...) {
-    host.Log(kException);
-    return result::kDecryptFailed;
-  }
+std::string ExportNotWrittenLine(const std::string& name) {
+  return "Exportdatei konnte nicht geschrieben werden: " + name;
 }
 
 }  // namespace qalo

@@ -1,19 +1,62 @@
 #pragma once
-#include <functional>
+// The export file of one run in an XML directory that other runs share:
+// written under a temporary name of the run's own, created exclusively, and
+// put in place as "qalo_export_yymmdd_hhnnss.xml" only when complete, never
+// over a file that is there already. Unless it was put in place, the
+// temporary file is removed when the object goes away, on every path.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
 namespace qalo {
 
-// Writes a file so that it appears complete or not at all: the content goes
-// to a temporary file beside it, which is then renamed over `path`. On any
-// failure the temporary file is removed and false is returned.
-// writeContent gets the open file and returns false when a write failed.
-bool WriteFileAtomically(FileSystem& files, const std::string& path,
-                         const std::function<bool(WritableFile&)>& writeContent);
+class ExportFile {
+ public:
+  // files and clock outlive the object; nothing is created before Write.
+  ExportFile(FileSystem& files, Clock& clock, std::string xmlDir);
+  ExportFile(const ExportFile&) = delete;
+  ExportFile& operator=(const ExportFile&) = delete;
 
-// The name a file is written under before it is renamed to `path`.
-std::string TemporaryExportName(const std::string& path);
+  // Appends n bytes. The first call creates the temporary file, after the
+  // abandoned temporary files of killed runs have been removed. False on
+  // failure, and every later Write and Commit fails too.
+  bool Write(const std::uint8_t* data, std::size_t n);
+
+  // Puts the file in place (an empty one when nothing was written) under
+  // the time stamp of `stamp` (a day count);
+  // a name that is taken makes it wait for the next second and take the
+  // time stamp of then. The name it was put under, or nullopt on failure
+  // (the temporary file is gone then).
+  std::optional<std::string> Commit(double stamp);
+
+  const std::string& XmlDir() const noexcept { return xmlDir_; }
+
+ private:
+  // Creates the temporary file unless it exists; false after any failure.
+  bool Open();
+
+  FileSystem& files_;
+  Clock& clock_;
+  std::string xmlDir_;
+  std::unique_ptr<WritableFile> file_;
+  bool failed_ = false;
+};
+
+// xmlDir + "\qalo_export_" + time stamp + ".xml".
+std::string ExportFileName(const std::string& xmlDir, double now);
+
+// The names of the runs' temporary files.
+constexpr const char* kTemporaryPrefix = "qalo_tmp_";
+constexpr const char* kTemporaryPattern = "qalo_tmp_*.tmp";
+
+// Removes the temporary files in xmlDir that nobody holds open: a live run
+// holds its own open from creation to placement, so these were left by runs
+// that were killed.
+void RemoveAbandonedTemporaries(FileSystem& files, const std::string& xmlDir);
 
 }  // namespace qalo

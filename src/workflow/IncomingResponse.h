@@ -3,7 +3,8 @@
 // first 200 bytes are in (or, for a shorter body, when asked at the end),
 // before any byte changes; depot data is then decrypted in place block by
 // block between the download's reads, on the caller's thread, and each
-// decrypted block goes on to the temporary export file.
+// decrypted block goes on to the temporary export file. A failure of either
+// ends the download at once.
 #include <cstdint>
 #include <optional>
 
@@ -22,8 +23,9 @@ class IncomingResponse : public TargetStream {
                    StreamedExport& exportFile)
       : buffer_(buffer), decryption_(decryption), export_(exportFile) {}
 
-  // Appends to the buffer; throws std::bad_alloc as ResponseBuffer::Write does.
-  void Write(const std::uint8_t* data, std::size_t n) override;
+  // Appends to the buffer; false once the decryption or the export file has
+  // failed. Throws std::bad_alloc as ResponseBuffer::Write does.
+  bool Write(const std::uint8_t* data, std::size_t n) override;
   std::uint64_t Size() const override { return buffer_.Size(); }
 
   // What the response's first bytes say, judged on the bytes as received.

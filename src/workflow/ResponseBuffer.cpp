@@ -15,8 +15,9 @@ void ResponseBuffer::Write(const std::uint8_t* data, std::size_t n) {
   while (n > 0) {
     std::size_t used = static_cast<std::size_t>(size_ % blockSize_);
     if (used == 0) {
-      if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 16);
-      blocks_.emplace_back(new std::uint8_t[blockSize_]);
+      // Owned before the index may grow, so a failure there frees it again.
+      std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[blockSize_]);
+      blocks_.push_back(std::move(block));
     }
     const std::size_t take = std::min(n, blockSize_ - used);
     std::memcpy(blocks_.back().get() + used, data, take);

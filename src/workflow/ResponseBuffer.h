@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/TargetStream.h"
-
 namespace qalo {
 
-class ResponseBuffer : public TargetStream {
+class ResponseBuffer {
  public:
   static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
 
@@ -31,8 +29,8 @@ class ResponseBuffer : public TargetStream {
   // Appends n bytes. Throws std::bad_alloc when no further block can be
   // had; what was held before stays intact, a front part of data may have
   // been appended.
-  void Write(const std::uint8_t* data, std::size_t n) override;
-  std::uint64_t Size() const override { return size_; }
+  void Write(const std::uint8_t* data, std::size_t n);
+  std::uint64_t Size() const { return size_; }
 
   // Releases every block.
   void Clear() noexcept;

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <new>
+#include <optional>
 
 #include "platform/SecureWipe.h"
 #include "workflow/ResultCodes.h"
@@ -47,10 +48,6 @@ void ApplyTestOverrides(RetrievalPlatform& p, RunState& run) {
   run.login.userKey = p.config.ReadIni(file, run.login.userLogin, "KEY", run.login.userKey);
 }
 
-std::string ExportFileName(const std::string& xmlDir, double now) {
-  return xmlDir + "\\qalo_export_" + FormatFileStamp(now) + ".xml";
-}
-
 // Turns the service's answer into the export file's content in the buffer;
 // returns the result code.
 // Depot data has been decrypted in part during the download already.
@@ -59,7 +56,7 @@ std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, 
                              ResponseDecryption& decryption) {
   switch (answer.kind) {
     case ResponseClass::Kind::EncryptedData:
-      return decryption.Finish(response, p.host);
+      return FinishResponseDecryption(decryption, response, p.host);
 
     case ResponseClass::Kind::OrderNumber: {
       run.ticketData = answer.text;
@@ -91,14 +88,20 @@ std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, 
   return result::kUnknownMessage;
 }
 
-bool WriteResponse(FileSystem& files, const std::string& path, const ResponseBuffer& response) {
-  return WriteFileAtomically(files, path, [&](WritableFile& file) {
-    for (std::size_t i = 0; i < response.BlockCount(); ++i) {
-      const ResponseBuffer::Block block = response.BlockAt(i);
-      if (!file.Write(block.data, block.size)) return false;
-    }
-    return true;
-  });
+// The response buffer, a ticket document or an answer as received, as the
+// export file; its name or nullopt.
+std::optional<std::string> WriteDocument(ExportFile& file, const ResponseBuffer& response,
+                                         double stamp) {
+  for (std::size_t i = 0; i < response.BlockCount(); ++i) {
+    const ResponseBuffer::Block block = response.BlockAt(i);
+    if (!file.Write(block.data, block.size)) return std::nullopt;
+  }
+  return file.Commit(stamp);
+}
+
+std::int32_t ExportNotWritten(RetrievalPlatform& p, const std::string& xmlDir, double stamp) {
+  p.host.Log(ExportNotWrittenLine(ExportFileName(xmlDir, stamp)));
+  return result::kExportFileNotWritten;
 }
 
 std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunState& run) {
@@ -117,9 +120,10 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   }
 
   ApplyTestOverrides(p, run);
+  ExportFile exportFile(p.files, p.clock, run.xmlDir);
   if (run.ticketData == "CD") {
-    return DecryptImportFile(ExportFileName(run.xmlDir, p.clock.Now()), run.login.userKey,
-                             p.fileChooser, p.cipher, p.files, p.host);
+    return DecryptImportFile(exportFile, p.clock.Now(), run.login.userKey, p.fileChooser,
+                             p.cipher, p.files, p.host);
   }
 
   std::string requestDate;
@@ -136,27 +140,28 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   p.host.Log("Aufruf: " + run.url);
   ResponseBuffer response;
   ResponseDecryption decryption(run.login.userKey, p.cipher);
-  StreamedExport streamed(p.files, DownloadTemporaryName(run.xmlDir));
+  StreamedExport streamed(exportFile);
   IncomingResponse incoming(response, decryption, streamed);
-  std::string statusText;
-  const std::int32_t code = InetDownload(p.inet, run.url, run.headers, kDownloadTimeoutSec, incoming,
-                                         statusText, true, true);
-  p.host.Log(code < 0 ? InetErrorText(code) : "Response vom Host empfangen.");
+  const InetResult download =
+      InetDownload(p.inet, {run.url, run.headers, kDownloadTimeoutSec, true, true}, incoming);
+  // A temporary file that took no more ended the download at once.
+  if (streamed.Failed()) return ExportNotWritten(p, run.xmlDir, p.clock.Now());
+  // So did a decryption that failed: it is reported below, as at the end.
+  const bool decryptionFailed = download.code == inet::kTargetRefused;
+  p.host.Log(download.code < 0 && !decryptionFailed ? InetErrorText(download.code)
+                                                     : "Response vom Host empfangen.");
   if (response.Size() == 0) return result::kNoData;
-  if (code != inet::kOk) return code;
+  if (download.code != inet::kOk && !decryptionFailed) return download.code;
 
   const ResponseClass& answer = incoming.Class();
   const std::int32_t rc = ProcessResponse(p, args, run, answer, response, decryption);
   if (rc != result::kOk) return rc;
 
-  const std::string exportFile = ExportFileName(run.xmlDir, p.clock.Now());
-  const bool written = answer.kind == ResponseClass::Kind::EncryptedData
-                           ? streamed.Commit(response, exportFile)
-                           : WriteResponse(p.files, exportFile, response);
-  if (!written) {
-    p.host.Log("Exportdatei konnte nicht geschrieben werden: " + exportFile);
-    return result::kExportFileNotWritten;
-  }
+  const double stamp = p.clock.Now();
+  const std::optional<std::string> written = answer.kind == ResponseClass::Kind::EncryptedData
+                                                 ? streamed.Commit(response, stamp)
+                                                 : WriteDocument(exportFile, response, stamp);
+  if (!written) return ExportNotWritten(p, run.xmlDir, stamp);
   return result::kOk;
 }
 
@@ -171,6 +176,9 @@ std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args)
     return result::kUnexpectedFailure;
   } catch (const WindowUnavailable& failure) {
     platform.host.Log(failure.what());
+    return result::kUnexpectedFailure;
+  } catch (...) {
+    platform.host.Log("Unerwarteter interner Fehler, Abruf abgebrochen.");
     return result::kUnexpectedFailure;
   }
 }

@@ -44,7 +44,8 @@ constexpr std::int32_t kDownloadTimeoutSec = 1800;
 
 // Runs one retrieval and returns its result code; expected failures are
 // codes, running out of memory and a window that cannot be created included
-// (-9, with a log line that says which). Only a broken invariant throws.
+// (-9, with a log line that says which). Nothing throws: anything else that
+// goes wrong is -9 with a log line too.
 std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args);
 
 }  // namespace qalo

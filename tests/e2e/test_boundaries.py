@@ -193,7 +193,9 @@ class Arguments(RetrievalCase):
         self.assertEqual(self.export_file(facts), expected_depot("demo"))
 
     def test_dates_at_and_beyond_the_four_digit_years(self):
-        for datum, sent in (("-693593", "01.01.0001"), ("2958465.99999", "31.12.9999")):
+        # The date is the whole-day part: the last moment of 9999 is still 9999.
+        for datum, sent in (("-693593", "01.01.0001"), ("2958465.99999", "31.12.9999"),
+                            ("2958465.999999999", "31.12.9999")):
             with self.subTest(datum=datum):
                 facts = self.export(self.settings(), datum=datum)
                 self.assertEqual(facts["RESULT"], b"0", facts)
@@ -201,7 +203,7 @@ class Arguments(RetrievalCase):
                 self.assertEqual(self.export_file(facts), expected_depot("demo", sent))
                 self.clear_exports()
         self.mock.requests(clear=True)
-        for datum in ("-693594", "2958466", "2958465.999999999", "1e300", "-1e300", "nan", "inf"):
+        for datum in ("-693594", "2958466", "1e300", "-1e300", "nan", "inf"):
             with self.subTest(datum=datum):
                 facts = self.export(self.settings(), datum=datum)
                 self.assertRun(facts, -9, [FIRST, b"Ung\xfcltiges Datum vom Host, Abruf abgebrochen."])
@@ -336,8 +338,8 @@ class Directories(DepotCase):
         with self.subTest(folder=folder.name, answer="import file"):
             facts = self.export(self.settings(extra="TicketData=CD\r\n"),
                                 dialog=["open-file", "--path", windows_path(self.import_file)])
-            self.assertRun(facts, -5, [FIRST, b"Entschl\xfcsseln der Datei ...", None])
-            self.assertRegex(facts["LOG"][-1], rb"^\.\.\. meldet Fehler # -?\d+$")
+            self.assertRun(facts, -10, [FIRST, b"Entschl\xfcsseln der Datei ...", None])
+            self.assertTrue(facts["LOG"][-1].startswith(NOT_WRITTEN), facts["LOG"])
             assertLeftAlone(facts)
 
     def export(self, settings, xml_dir=None, **options):

@@ -54,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool withProgress = (flags & 8) == 0;
 
   InetContext context{internet, progress, cursor, host, [] { return true; }};
-  std::string statusText;
   std::int32_t code = 0;
   bool outOfMemory = false;
   try {
-    code = InetDownload(context, "https://depot.example/nolt", "nolt_portal_id: x\n", 1800, target,
-                        statusText, true, withProgress);
+    code = InetDownload(context, {"https://depot.example/nolt", "nolt_portal_id: x\n", 1800, true, withProgress},
+                        target)
+               .code;
   } catch (const std::bad_alloc&) {
     outOfMemory = true;  // passed on, after the clean-up
   }
@@ -75,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& chunk : chunks) sent += chunk;
   Check(sent.compare(0, target.bytes.size(), target.bytes) == 0, "the body is what arrived, in order");
   if (code == 0 && !outOfMemory) Check(!target.bytes.empty(), "success has a body");
+  if (response.readFailsAtEnd && !outOfMemory) Check(code != 0, "a failed read is never success");
   if (code == inet::kCancelledByUser) Check(withProgress, "only the window cancels");
   for (const auto& line : host.Lines()) Check(!line.empty() && line.find('\0') == std::string::npos, "log lines are text");
   return 0;

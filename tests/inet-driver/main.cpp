@@ -124,8 +124,9 @@ struct Cursor final : MouseCursor {
 };
 
 struct Target final : TargetStream {
-  void Write(const std::uint8_t* data, std::size_t n) override {
+  bool Write(const std::uint8_t* data, std::size_t n) override {
     bytes.append(reinterpret_cast<const char*>(data), n);
+    return true;
   }
   std::uint64_t Size() const override { return bytes.size(); }
   std::string bytes;
@@ -241,8 +242,9 @@ int main(int argc, char** argv) {
     clicker = std::thread(ClickCancel, clickAfter, std::cref(host.notifications), std::cref(over));
 
   Target target;
-  std::string status;
-  const std::int32_t code = InetDownload(context, url, headers, timeout, target, status, log, withProgress);
+  const InetResult result = InetDownload(context, {url, headers, timeout, log, withProgress}, target);
+  const std::int32_t code = result.code;
+  const std::string& status = result.statusText;
   over = true;
   if (clicker.joinable()) clicker.join();
   if (answerer.joinable()) answerer.join();

@@ -62,9 +62,10 @@ TEST_F(RetrievalWipeTest, OrderNumber) {
 
 TEST_F(RetrievalWipeTest, ImportFile) {
   chooser.choice = "C:\\in\\depot.enc";
+  files.files[*chooser.choice] = std::string(64, 'E');
   const std::string settings = std::string(kSettingsWithPassword) + "TicketData=CD\r\n";
   EXPECT_EQ(Leaks(settings.c_str(), ""), 0);
-  EXPECT_EQ(cipher.fileCalls.size(), 1u);
+  EXPECT_EQ(cipher.bytesCalls.size(), 1u);
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ namespace qalo::test {
 
 // Records every call. TDEA_BytesMode writes each input byte inverted, so a
 // test sees where the output went; bytesResult (or bytesThrow) makes a call
-// fail. TDEA_File runs onFile (e.g. to leave a file behind) and then returns
-// fileResult or throws.
+// fail.
 class FakeCipher : public Cipher {
  public:
   struct BytesCall {
@@ -27,12 +26,6 @@ class FakeCipher : public Cipher {
     std::string seed;
     std::int32_t seedLen;
   };
-  struct FileCall {
-    std::string outFile, inFile;
-    std::vector<std::uint8_t> key, iv;
-    std::int32_t direction;
-    std::string mode;
-  };
 
   std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                               const std::uint8_t* key, std::int32_t direction, const char* mode,
@@ -43,15 +36,6 @@ class FakeCipher : public Cipher {
     if (rc == 0)
       for (std::int32_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
     return rc;
-  }
-
-  std::int32_t TDEA_File(const std::string& outFile, const std::string& inFile,
-                         const std::uint8_t* key, std::int32_t direction, const char* mode,
-                         const std::uint8_t* iv) override {
-    fileCalls.push_back({outFile, inFile, {key, key + 24}, {iv, iv + 8}, direction, mode});
-    if (onFile) onFile(outFile);
-    if (fileThrow) throw std::runtime_error("cipher failure");
-    return fileResult;
   }
 
   // Copies keyHex byte for byte into out (its terminator is part of it, or
@@ -68,15 +52,11 @@ class FakeCipher : public Cipher {
     return n % 8 == 0 ? 0 : 77;
   };
   bool bytesThrow = false;
-  std::int32_t fileResult = 0;
-  bool fileThrow = false;
-  std::function<void(const std::string& outFile)> onFile;
 
   std::string keyHex = std::string("0123456789abcdefABCDEF0123456789abcdef0123456789", 49);
   std::int32_t keyHexResult = 0;
 
   std::vector<BytesCall> bytesCalls;
-  std::vector<FileCall> fileCalls;
   std::vector<KeyHexCall> keyHexCalls;
 };
 

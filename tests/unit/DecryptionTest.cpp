@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
+#include "support/FakeClock.h"
 #include "support/FakeFileChooser.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
@@ -113,76 +115,108 @@ TEST(DecryptResponseSystemCipher, SampleInBlocksOfAnySizeMatchesOpenssl) {
   }
 }
 
+std::string Inverted(std::string bytes) {
+  for (char& c : bytes) c = static_cast<char>(~c);  // what the fake cipher makes of them
+  return bytes;
+}
+
 class DecryptImportFileTest : public ::testing::Test {
  protected:
   DecryptImportFileTest() {
-    chooser_.choice = "C:\\daten\\import.enc";
-    cipher_.onFile = [this](const std::string& out) { files_.files[out] = "decrypted"; };
+    chooser_.choice = kImport;
+    files_.files[kImport] = kBody;
   }
   std::int32_t Run(const std::string& key = kKey) {
-    return DecryptImportFile(kExport, key, chooser_, cipher_, files_, host_);
+    ExportFile exportFile(files_, clock_, "C:\\xml");
+    return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, files_, host_);
   }
-  void ExpectFiles(std::map<std::string, std::string> expected) {
-    EXPECT_EQ(files_.files, expected);
+  void ExpectOnly(std::map<std::string, std::string> others) {
+    others[kImport] = kBody;
+    EXPECT_EQ(files_.files, others);
+    EXPECT_TRUE(files_.OpenFiles().empty());
   }
 
+  // 7 December 2026, 10:15:30, when the mode began.
+  static constexpr double kStamp = 46363.0 + (10 * 3600 + 15 * 60 + 30) / 86400.0;
   const std::string kExport = "C:\\xml\\qalo_export_261207_101530.xml";
+  const std::string kImport = "C:\\daten\\import.enc";
+  const std::string kBody = Pattern(2 * ResponseBuffer::kDefaultBlockSize + 520);
   const std::string kFileStart = "Entschl\xFCsseln der Datei ...";
   test::FakeFileChooser chooser_;
   test::FakeCipher cipher_;
   test::FakeMemoryFileSystem files_;
+  test::FakeClock clock_{{kStamp + 1.0}};
   test::FakeHost host_;
 };
 
-TEST_F(DecryptImportFileTest, ChosenFileIsDecryptedBesideAndMovedIntoPlace) {
+TEST_F(DecryptImportFileTest, ChosenFileIsDecryptedBlockByBlockIntoTheExportFile) {
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(chooser_.titles, (Lines{"QALO - Importfile ausw\xE4hlen ..."}));
-  ASSERT_EQ(cipher_.fileCalls.size(), 1u);
-  const auto& call = cipher_.fileCalls[0];
-  EXPECT_EQ(call.inFile, "C:\\daten\\import.enc");
-  EXPECT_EQ(call.outFile, kExport + ".tmp");
-  EXPECT_EQ(call.key, kKeyBytes);
-  EXPECT_EQ(call.iv, kIv);
-  EXPECT_EQ(call.direction, 0);
-  EXPECT_EQ(call.mode, "CBC");
-  ExpectFiles({{kExport, "decrypted"}});
+  ExpectOnly({{kExport, Inverted(kBody)}});
   EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... erfolgreich dechiffriert!"}));
+  // One call per block, the chain carried on by the ciphertext.
+  const std::size_t block = ResponseBuffer::kDefaultBlockSize;
+  ASSERT_EQ(cipher_.bytesCalls.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& call = cipher_.bytesCalls[i];
+    EXPECT_EQ(call.in, Slice(kBody, i * block, i < 2 ? block : 520)) << i;
+    EXPECT_EQ(call.iv, i == 0 ? kIv : Slice(kBody, i * block - 8, 8)) << i;
+    EXPECT_EQ(call.key, kKeyBytes);
+    EXPECT_EQ(call.direction, 0);
+    EXPECT_EQ(call.mode, "CBC");
+  }
 }
 
 TEST_F(DecryptImportFileTest, CancelIsMinusFourWithoutALineOrFile) {
   chooser_.choice.reset();
   EXPECT_EQ(Run(), -4);
   EXPECT_TRUE(host_.events.empty());
-  EXPECT_TRUE(cipher_.fileCalls.empty());
-  ExpectFiles({});
+  EXPECT_TRUE(cipher_.bytesCalls.empty());
+  ExpectOnly({});
 }
 
-TEST_F(DecryptImportFileTest, FailuresLeaveNoFile) {
-  cipher_.fileResult = 9;
-  EXPECT_EQ(Run(), -5);
-  ExpectFiles({});
-  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... meldet Fehler # 9"}));
-
-  cipher_.fileThrow = true;
-  host_.events.clear();
-  EXPECT_EQ(Run(), -5);
-  ExpectFiles({});
-  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... mit Exception ABGEBROCHEN !!"}));
+TEST_F(DecryptImportFileTest, EveryFailureIsMinusFiveWithItsNumberAndLeavesNoFile) {
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+    const char* line;
+  } cases[] = {
+      {"cipher fails on the second block",
+       [this] { cipher_.bytesResult = [n = 0](std::int32_t) mutable { return ++n == 2 ? 4711 : 0; }; },
+       "... meldet Fehler # 4711"},
+      {"length not a multiple of 8", [this] { files_.files[kImport] += "odd"; },
+       "... meldet Fehler # 77"},
+      {"file cannot be opened", [this] { files_.faults.Fail("Open", 1); }, "... meldet Fehler # 7"},
+      {"read fails", [this] { files_.faults.Fail("Read", 300); }, "... meldet Fehler # 9"},
+      {"cipher throws", [this] { cipher_.bytesThrow = true; }, "... mit Exception ABGEBROCHEN !!"},
+  };
+  for (const auto& c : cases) {
+    cipher_ = test::FakeCipher();
+    files_ = test::FakeMemoryFileSystem();
+    files_.files[kImport] = kBody;
+    host_.events.clear();
+    c.arrange();
+    EXPECT_EQ(Run(), -5) << c.what;
+    files_.files[kImport] = kBody;
+    ExpectOnly({});
+    EXPECT_EQ(host_.Lines(), (Lines{kFileStart, c.line})) << c.what;
+  }
 }
 
-TEST_F(DecryptImportFileTest, ExportFileThatCannotBePutInPlaceKeepsTheOldOne) {
-  files_.failMove = true;
+TEST_F(DecryptImportFileTest, ExportFileThatCannotBeWrittenIsMinusTenAndKeepsAnOlderOne) {
   files_.files[kExport] = "older export";
-  EXPECT_EQ(Run(), -5);
-  ExpectFiles({{kExport, "older export"}});
-  EXPECT_EQ(host_.Lines().back(), "... Exportdatei konnte nicht angelegt werden!");
+  files_.faults.Fail("Write", 2);
+  EXPECT_EQ(Run(), -10);
+  ExpectOnly({{kExport, "older export"}});
+  EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "Exportdatei konnte nicht geschrieben werden: " + kExport}));
 }
 
 TEST_F(DecryptImportFileTest, KeyThatCannotBeConvertedEndsBeforeTheCipher) {
   EXPECT_EQ(Run("not a key"), -5);
-  EXPECT_TRUE(cipher_.fileCalls.empty());
+  EXPECT_TRUE(cipher_.bytesCalls.empty());
   ASSERT_EQ(host_.Lines().size(), 2u);
   EXPECT_EQ(host_.Lines()[1].find("not a key"), std::string::npos);
+  ExpectOnly({});
 }
 
 }  // namespace

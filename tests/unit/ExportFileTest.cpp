@@ -2,59 +2,103 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <map>
+#include <memory>
+#include <string>
 
+#include "support/FakeClock.h"
 #include "support/FakeMemoryFileSystem.h"
 
 namespace qalo {
 namespace {
 
-const std::string kPath = "C:\\xml\\qalo_export_261207_015509.xml";
+using Files = std::map<std::string, std::string>;
 
-bool WriteText(WritableFile& file, const std::string& text) {
+// 7 December 2026, 01:55:09
+constexpr double kStamp = 46363.0 + (1 * 3600 + 55 * 60 + 9) / 86400.0;
+const std::string kDir = "C:\\xml";
+const std::string kPath = "C:\\xml\\qalo_export_261207_015509.xml";
+const std::string kNextSecond = "C:\\xml\\qalo_export_261207_015510.xml";
+
+bool WriteText(ExportFile& file, const std::string& text) {
   return file.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 class ExportFileTest : public ::testing::Test {
  protected:
-  bool Write(const std::string& text) {
-    return WriteFileAtomically(files_, kPath, [&](WritableFile& f) { return WriteText(f, text); });
+  std::optional<std::string> Write(const std::string& text) {
+    ExportFile file(files_, clock_, kDir);
+    if (!WriteText(file, text)) return std::nullopt;
+    return file.Commit(kStamp);
   }
   test::FakeMemoryFileSystem files_;
+  test::FakeClock clock_{{kStamp}};
 };
 
-TEST_F(ExportFileTest, AppearsUnderItsNameOnlyWhenComplete) {
-  ASSERT_TRUE(Write("<XML>data</XML>"));
-  EXPECT_EQ(files_.files, (std::map<std::string, std::string>{{kPath, "<XML>data</XML>"}}));
+TEST_F(ExportFileTest, IsATemporaryFileOfItsOwnUntilItIsPutInPlaceWhole) {
+  ExportFile file(files_, clock_, kDir);
+  ASSERT_TRUE(WriteText(file, "<XML>da"));
+  ASSERT_TRUE(WriteText(file, "ta</XML>"));
+  ASSERT_EQ(files_.files.size(), 1u);
+  const std::string temporary = files_.files.begin()->first;
+  EXPECT_EQ(temporary.rfind(kDir + "\\qalo_tmp_", 0), 0u) << temporary;
+  EXPECT_EQ(temporary.substr(temporary.size() - 4), ".tmp");
+  EXPECT_EQ(files_.OpenFiles().count(temporary), 1u);
+  EXPECT_FALSE(files_.Remove(temporary));  // nobody else can take it away
+
+  EXPECT_EQ(file.Commit(kStamp), kPath);
+  EXPECT_EQ(files_.files, (Files{{kPath, "<XML>data</XML>"}}));
+  EXPECT_TRUE(files_.OpenFiles().empty());
+  EXPECT_EQ(clock_.slept, 0);
 }
 
-TEST_F(ExportFileTest, ReplacesAnEarlierFileOfTheSameName) {
-  files_.files[kPath] = "old";
-  ASSERT_TRUE(Write("new"));
-  EXPECT_EQ(files_.files.at(kPath), "new");
-  EXPECT_EQ(files_.files.size(), 1u);
+TEST_F(ExportFileTest, ATakenNameIsNeverReplacedTheNextSecondIsTaken) {
+  files_.files[kPath] = "another run's export";
+  EXPECT_EQ(Write("mine"), kNextSecond);
+  EXPECT_EQ(files_.files, (Files{{kPath, "another run's export"}, {kNextSecond, "mine"}}));
+  EXPECT_EQ(clock_.slept, 1000);
 }
 
 TEST_F(ExportFileTest, EveryFailureLeavesNothingNewAndKeepsAnOlderFile) {
-  const auto attempt = [&](auto breakStep) {
-    test::FakeMemoryFileSystem fresh;
-    files_ = fresh;
+  for (const char* call : {"Create", "Write", "Place", "Close"}) {
+    files_ = test::FakeMemoryFileSystem();
     files_.files[kPath] = "old";
-    breakStep();
-    EXPECT_FALSE(Write("0123456789"));
-    EXPECT_EQ(files_.files, (std::map<std::string, std::string>{{kPath, "old"}}));
-  };
-  attempt([&] { files_.failCreate = true; });
-  attempt([&] { files_.failWriteAfter = 4; });
-  attempt([&] { files_.failClose = true; });
-  attempt([&] { files_.failMove = true; });
+    files_.faults.Fail(call, 1);
+    EXPECT_EQ(Write("0123456789"), std::nullopt) << call;
+    EXPECT_EQ(files_.files, (Files{{kPath, "old"}})) << call;
+    EXPECT_TRUE(files_.OpenFiles().empty()) << call;
+  }
 }
 
-TEST_F(ExportFileTest, AnExceptionWhileWritingRemovesTheTemporaryFile) {
-  EXPECT_THROW(WriteFileAtomically(files_, kPath,
-                                   [](WritableFile&) -> bool { throw std::runtime_error("x"); }),
-               std::runtime_error);
+TEST_F(ExportFileTest, AFileNeverCommittedGoesAwayWithItsOwner) {
+  {
+    ExportFile file(files_, clock_, kDir);
+    ASSERT_TRUE(WriteText(file, "half"));
+  }
   EXPECT_TRUE(files_.files.empty());
+  EXPECT_TRUE(files_.OpenFiles().empty());
+}
+
+TEST_F(ExportFileTest, OnlyTemporaryFilesNobodyHoldsOpenAreSweptAway) {
+  files_.files[kDir + "\\qalo_tmp_4711_1.tmp"] = "left by a killed run";
+  files_.files[kDir + "\\qalo_export_261206_120000.xml"] = "an export";
+  files_.files[kDir + "\\notes.tmp"] = "the user's";
+  files_.files["C:\\other\\qalo_tmp_1_1.tmp"] = "another directory";
+  auto liveRun = files_.CreateTemporary(kDir, kTemporaryPrefix);  // another run, still writing
+  ASSERT_TRUE(liveRun);
+
+  EXPECT_EQ(Write("mine"), kPath);
+  EXPECT_EQ(files_.files, (Files{{liveRun->Path(), ""},
+                                 {kDir + "\\qalo_export_261206_120000.xml", "an export"},
+                                 {kDir + "\\notes.tmp", "the user's"},
+                                 {"C:\\other\\qalo_tmp_1_1.tmp", "another directory"},
+                                 {kPath, "mine"}}));
+}
+
+TEST_F(ExportFileTest, NothingToWriteStillGivesAnEmptyExportFile) {
+  ExportFile file(files_, clock_, kDir);
+  EXPECT_EQ(file.Commit(kStamp), kPath);
+  EXPECT_EQ(files_.files, (Files{{kPath, ""}}));
 }
 
 }  // namespace

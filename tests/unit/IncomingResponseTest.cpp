@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
+#include "support/FakeClock.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
 #include "support/TestData.h"
@@ -21,16 +25,24 @@ using test::Pattern;
 using Lines = std::vector<std::string>;
 
 const char kKey[] = "0123456789abcdef23456789abcdef01456789abcdef0123";
-const char kTemporary[] = "C:\\xml\\download.tmp";
-const char kExport[] = "C:\\xml\\export.xml";
+const char kDir[] = "C:\\xml";
+constexpr double kStamp = 46363.0 + 10.0 / 24;  // 7 December 2026, 10:00:00
+const char kExport[] = "C:\\xml\\qalo_export_261207_100000.xml";
 constexpr std::size_t kBlock = 64;  // the buffer's block size in these tests
 
-// What one decryption came to.
+// What one decryption came to; received: how much of the body the download
+// delivered before the target took no more.
 struct Outcome {
   std::int32_t rc;
   Lines lines;
   std::string bytes;
+  std::size_t received = 0;
 };
+
+// The one file of a directory of one file, or "".
+std::string OnlyFile(const test::FakeMemoryFileSystem& files) {
+  return files.files.size() == 1 ? files.files.begin()->second : "";
+}
 
 // The body decrypted after it had arrived whole: the behaviour to keep.
 Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string& key = kKey) {
@@ -38,35 +50,42 @@ Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string
   buffer.Assign(body);
   test::FakeHost host;
   const std::int32_t rc = DecryptResponse(buffer, key, cipher, host);
-  return {rc, host.Lines(), Gather(buffer)};
+  return {rc, host.Lines(), Gather(buffer), body.size()};
 }
 
-// The body delivered in chunks of chunkSize, decrypted and written as it
-// came in, and finished at the end; bytes: the export file.
+// The body delivered in chunks of chunkSize until the target takes no more,
+// decrypted and written as it came in, and finished at the end; bytes: the
+// export file.
 Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& cipher,
                        const std::string& key = kKey) {
   test::FakeMemoryFileSystem files;
+  test::FakeClock clock{{kStamp}};
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(key, cipher);
-  std::string bytes;
-  std::int32_t rc;
+  Outcome outcome;
   test::FakeHost host;
   {
-    StreamedExport exportFile(files, kTemporary);
+    ExportFile file(files, clock, kDir);
+    StreamedExport exportFile(file);
     IncomingResponse incoming(buffer, decryption, exportFile);
-    for (std::size_t at = 0; at < body.size(); at += chunkSize) {
-      const std::string chunk = body.substr(at, chunkSize);
-      incoming.Write(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
+    for (; outcome.received < body.size(); outcome.received += chunkSize) {
+      const std::string chunk = body.substr(outcome.received, chunkSize);
+      if (!incoming.Write(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size())) {
+        outcome.received = buffer.Size();
+        break;
+      }
     }
+    outcome.received = std::min(outcome.received, body.size());
     EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::EncryptedData);
-    rc = decryption.Finish(buffer, host);
-    if (rc == 0) {
-      EXPECT_TRUE(exportFile.Commit(buffer, kExport));
-      bytes = files.files[kExport];
+    outcome.rc = FinishResponseDecryption(decryption, buffer, host);
+    if (outcome.rc == 0) {
+      EXPECT_EQ(exportFile.Commit(buffer, kStamp), kExport);
+      outcome.bytes = files.files[kExport];
     }
   }
-  EXPECT_EQ(files.files.count(kTemporary), 0u);  // renamed, or removed on failure
-  return {rc, host.Lines(), bytes};
+  EXPECT_TRUE(files.files.size() == (outcome.rc == 0 ? 1u : 0u));  // placed, or removed
+  outcome.lines = host.Lines();
+  return outcome;
 }
 
 void ExpectSame(const Outcome& during, const Outcome& after, const std::string& what) {
@@ -106,24 +125,26 @@ TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLast
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(kKey, cipher);
-  StreamedExport exportFile(files, kTemporary);
+  test::FakeClock clock{{kStamp}};
+  ExportFile file(files, clock, kDir);
+  StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
   const std::string body = Pattern(4 * kBlock);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
-  incoming.Write(bytes, 3 * kBlock);
+  EXPECT_TRUE(incoming.Write(bytes, 3 * kBlock));
   EXPECT_TRUE(cipher.bytesCalls.empty());  // the window of 200 bytes is not in yet
-  incoming.Write(bytes + 3 * kBlock, kBlock);
+  EXPECT_TRUE(incoming.Write(bytes + 3 * kBlock, kBlock));
   EXPECT_EQ(cipher.bytesCalls.size(), 3u);  // the fourth block may still grow
   // The decrypted blocks are in the temporary file and no longer in memory.
-  EXPECT_EQ(files.files.at(kTemporary).size(), 3 * kBlock);
+  EXPECT_EQ(OnlyFile(files).size(), 3 * kBlock);
   EXPECT_EQ(buffer.BlockAt(0).data, nullptr);
   EXPECT_EQ(buffer.BlockAt(2).data, nullptr);
   EXPECT_NE(buffer.BlockAt(3).data, nullptr);
   EXPECT_EQ(buffer.Size(), 4 * kBlock);
   test::FakeHost host;
-  EXPECT_EQ(decryption.Finish(buffer, host), 0);
+  EXPECT_EQ(FinishResponseDecryption(decryption, buffer, host), 0);
   EXPECT_EQ(cipher.bytesCalls.size(), 4u);
-  ASSERT_TRUE(exportFile.Commit(buffer, kExport));
+  ASSERT_EQ(exportFile.Commit(buffer, kStamp), kExport);
   std::string plain = body;
   for (char& c : plain) c = static_cast<char>(~c);
   EXPECT_TRUE(files.files.at(kExport) == plain);
@@ -146,9 +167,11 @@ TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(kKey, cipher);
-  StreamedExport exportFile(files, kTemporary);
+  test::FakeClock clock{{kStamp}};
+  ExportFile file(files, clock, kDir);
+  StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
-  incoming.Write(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
+  EXPECT_TRUE(incoming.Write(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
   EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::OrderNumber);
   EXPECT_EQ(incoming.Class().text, "42");
   EXPECT_TRUE(cipher.bytesCalls.empty());
@@ -156,71 +179,89 @@ TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   EXPECT_TRUE(files.files.empty());
 }
 
-// A streamed export file that fails at one step: Commit says so and no file
-// is left, however many blocks went out before.
+// A streamed export file that fails at one step says so at once, writes
+// nothing more and leaves no file, however many blocks went out before.
 TEST(StreamedExport, FailureAtAnyStepLeavesNoFile) {
   const std::string body = Pattern(5 * kBlock + 24);
-  for (int step = 0; step < 5; ++step) {
+  const std::pair<const char*, int> steps[] = {{"Create", 1}, {"Write", 2}, {"Write", 6}, {"Place", 1},
+                                               {"Close", 1}};
+  for (const auto& [call, n] : steps) {
     test::FakeMemoryFileSystem files;
-    files.failCreate = step == 0;
-    files.failWriteAfter = step == 1 ? 2 * kBlock : step == 2 ? 5 * kBlock + 8 : SIZE_MAX;
-    files.failClose = step == 3;
-    files.failMove = step == 4;
+    test::FakeClock clock{{kStamp}};
+    files.faults.Fail(call, n);
     ResponseBuffer buffer(kBlock);
     buffer.Assign(body);
     {
-      StreamedExport exportFile(files, kTemporary);
-      exportFile.Take(buffer, 3);
-      exportFile.Take(buffer, 5);
-      EXPECT_FALSE(exportFile.Commit(buffer, kExport)) << step;
+      ExportFile file(files, clock, kDir);
+      StreamedExport exportFile(file);
+      const bool early = exportFile.Take(buffer, 3) && exportFile.Take(buffer, 5);
+      EXPECT_EQ(early, !exportFile.Failed()) << call << n;
+      EXPECT_EQ(exportFile.Commit(buffer, kStamp), std::nullopt) << call << n;
+      if (std::string(call) != "Place" && std::string(call) != "Close") {
+        EXPECT_EQ(files.faults.Count("Write"), call == std::string("Write") ? n : 0) << call << n;
+      }
     }
-    EXPECT_TRUE(files.files.empty()) << step;
+    EXPECT_TRUE(files.files.empty()) << call << n;
   }
 }
 
 TEST(StreamedExport, BodyOfOneBlockIsWrittenAtCommit) {
   test::FakeMemoryFileSystem files;
+  test::FakeClock clock{{kStamp}};
   ResponseBuffer buffer(kBlock);
   buffer.Assign(Pattern(40));
-  StreamedExport exportFile(files, kTemporary);
-  exportFile.Take(buffer, 0);
+  ExportFile file(files, clock, kDir);
+  StreamedExport exportFile(file);
+  EXPECT_TRUE(exportFile.Take(buffer, 0));
   EXPECT_TRUE(files.files.empty());  // nothing created before there is something to write
-  ASSERT_TRUE(exportFile.Commit(buffer, kExport));
+  ASSERT_EQ(exportFile.Commit(buffer, kStamp), kExport);
   EXPECT_EQ(files.files.at(kExport), Pattern(40));
   EXPECT_EQ(files.files.size(), 1u);
 }
 
-TEST(IncomingResponse, CipherFailureAtAnyCallIsReportedAtTheEndAsBefore) {
+// The download stops at the failing block, and the usual lines report it
+// over the bytes that came.
+TEST(IncomingResponse, CipherFailureAtAnyCallEndsTheDownloadAtOnce) {
   const std::string body = Pattern(6 * kBlock);
   for (int failAt = 1; failAt <= 6; ++failAt) {
     for (bool throws : {false, true}) {
-      const auto failing = [failAt, throws](test::FakeCipher& cipher) {
-        auto calls = std::make_shared<int>(0);
-        cipher.bytesResult = [calls, failAt, throws](std::int32_t) {
-          if (++*calls == failAt && throws) throw std::bad_alloc();
-          return *calls == failAt ? 4711 : 0;
-        };
-      };
-      test::FakeCipher afterCipher;
-      failing(afterCipher);
-      const Outcome after = AfterDownload(body, afterCipher);
-      EXPECT_EQ(after.rc, -5);
       for (std::size_t chunk : {std::size_t{7}, kBlock, std::size_t{201}}) {
+        const std::string what = std::to_string(failAt) + (throws ? " throws in " : " fails in ") +
+                                 std::to_string(chunk);
         test::FakeCipher cipher;
-        failing(cipher);
-        ExpectSame(DuringDownload(body, chunk, cipher), after,
-                   std::to_string(failAt) + (throws ? " throws" : " fails"));
-        EXPECT_EQ(cipher.bytesCalls.size(), static_cast<std::size_t>(failAt));
+        cipher.bytesResult = [calls = 0, failAt, throws](std::int32_t) mutable {
+          if (++calls == failAt && throws) throw std::bad_alloc();
+          return calls == failAt ? 4711 : 0;
+        };
+        const Outcome during = DuringDownload(body, chunk, cipher);
+        EXPECT_EQ(during.rc, -5) << what;
+        EXPECT_EQ(during.lines,
+                  (Lines{"Entschl\xFCsseln der Daten ...",
+                         "Dateil\xE4nge: " + std::to_string(during.received) + " Bytes",
+                         throws ? "... mit Exception ABGEBROCHEN !!" : "... meldet Fehler # 4711"}))
+            << what;
+        EXPECT_EQ(cipher.bytesCalls.size(), static_cast<std::size_t>(failAt)) << what;
+        // Only the last block waits for the end: an earlier failure stops the
+        // download within a chunk of the block after it (or of the 200 bytes
+        // that tell what the data is).
+        if (failAt < 6) {
+          EXPECT_LE(during.received, std::max<std::size_t>(200, (failAt + 1) * kBlock) + chunk)
+              << what;
+        }
       }
     }
   }
 }
 
-TEST(IncomingResponse, KeyThatCannotBeConvertedTouchesNothingDuringTheDownload) {
+// Nothing can be decrypted: the download ends as soon as the data is known
+// for what it is.
+TEST(IncomingResponse, KeyThatCannotBeConvertedTouchesNothingAndEndsTheDownload) {
   const std::string body = Pattern(6 * kBlock);
   test::FakeCipher cipher, afterCipher;
-  ExpectSame(DuringDownload(body, 50, cipher, "xyz"), AfterDownload(body, afterCipher, "xyz"),
-             "bad key");
+  const Outcome during = DuringDownload(body, 50, cipher, "xyz");
+  EXPECT_EQ(during.received, 200u);
+  ExpectSame(during, AfterDownload(body.substr(0, 200), afterCipher, "xyz"), "bad key");
+  EXPECT_EQ(during.rc, -5);
   EXPECT_TRUE(cipher.bytesCalls.empty());
 }
 

@@ -144,11 +144,15 @@ TEST_F(RetrievalTest, CdFromTheOverrideFileDecryptsIntoTheTimeStampedFile) {
   files.files[kIni] = "";
   config.ini["Global|TicketData"] = "CD";
   chooser.choice = "C:\\in\\depot.enc";
-  cipher.onFile = [&](const std::string& out) { files.files[out] = "plain"; };
+  const std::string encrypted = "depot-16-bytes!!";
+  files.files[*chooser.choice] = encrypted;
+  clock = test::FakeClock({kDec7At10, kDec7At1015});  // the stamp is taken when the mode begins
   EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(cipher.fileCalls.size(), 1u);
-  EXPECT_EQ(cipher.fileCalls[0].inFile, "C:\\in\\depot.enc");
-  EXPECT_EQ(files.files.at(kExport), "plain");
+  ASSERT_EQ(cipher.bytesCalls.size(), 1u);
+  EXPECT_EQ(cipher.bytesCalls[0].in, std::vector<std::uint8_t>(encrypted.begin(), encrypted.end()));
+  std::string plain = encrypted;
+  for (char& c : plain) c = static_cast<char>(~c);
+  EXPECT_EQ(files.files.at(kExport), plain);
 }
 
 // --- the download's outcome
@@ -314,36 +318,56 @@ TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking)
   }
 }
 
-TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndTheUsualLines) {
+// Block k is decrypted when the chunk that begins block k + 1 is in: a
+// failure there ends the download at once.
+TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndEndsTheDownload) {
   const std::string body = Body(3 * kBlock + 16);
-  for (int failAt = 1; failAt <= 4; ++failAt) {
+  for (std::size_t failAt = 1; failAt <= 4; ++failAt) {
     files.files.clear();
     host.events.clear();
     cipher.bytesCalls.clear();
-    int calls = 0;
-    cipher.bytesResult = [&calls, failAt](std::int32_t) { return ++calls == failAt ? 4711 : 0; };
+    cipher.bytesResult = [calls = std::size_t{0}, failAt](std::int32_t) mutable {
+      return ++calls == failAt ? 4711 : 0;
+    };
     AnswerInChunks(body, 65535);
     EXPECT_EQ(Run(), result::kDecryptFailed) << failAt;
     EXPECT_TRUE(files.files.empty()) << failAt;
-    EXPECT_EQ(LogLines(), DecryptionLines(body.size(), "... meldet Fehler # 4711")) << failAt;
-    EXPECT_EQ(cipher.bytesCalls.size(), static_cast<std::size_t>(failAt));
+    const std::size_t received =
+        std::min(body.size(), failAt == 4 ? body.size() : (failAt * kBlock / 65535 + 1) * 65535);
+    EXPECT_EQ(LogLines(), DecryptionLines(received, "... meldet Fehler # 4711")) << failAt;
+    EXPECT_EQ(cipher.bytesCalls.size(), failAt);
   }
 }
 
-TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsTheUsualCodeAndLeavesNothing) {
+// A temporary file that fails while the data arrives ends the download at
+// once; one that fails at the end ends the run after the decryption.
+TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsMinusTenAndLeavesNothing) {
   const std::string body = Body(3 * kBlock + 16);
-  for (int step = 0; step < 4; ++step) {
-    files.files.clear();
+  const Lines early = {"Abruf \xFC" "ber QALO-Depotschnittstelle ...",
+                       std::string("Aufruf: ") + kDefaultUrl,
+                       "Exportdatei konnte nicht geschrieben werden: " + kExport};
+  Lines late = DecryptionLines(body.size(), "... erfolgreich dechiffriert!");
+  late.push_back(early.back());
+  const struct {
+    const char* call;
+    int n;
+    const Lines& lines;
+  } steps[] = {{"Create", 1, early}, {"Write", 2, early}, {"Write", 4, late}, {"Place", 1, late}};
+  for (const auto& step : steps) {
+    files = test::FakeMemoryFileSystem();
     host.events.clear();
-    files.failCreate = step == 0;
-    files.failWriteAfter = step == 1 ? kBlock + 8 : step == 2 ? 3 * kBlock + 8 : SIZE_MAX;
-    files.failMove = step == 3;
+    internet.calls.clear();
+    files.faults.Fail(step.call, step.n);
     AnswerInChunks(body, 65535);
-    EXPECT_EQ(Run(), result::kExportFileNotWritten) << step;
-    EXPECT_TRUE(files.files.empty()) << step;
-    Lines wanted = DecryptionLines(body.size(), "... erfolgreich dechiffriert!");
-    wanted.push_back("Exportdatei konnte nicht geschrieben werden: " + kExport);
-    EXPECT_EQ(LogLines(), wanted) << step;
+    EXPECT_EQ(Run(), result::kExportFileNotWritten) << step.call << step.n;
+    EXPECT_TRUE(files.files.empty()) << step.call << step.n;
+    EXPECT_EQ(LogLines(), step.lines) << step.call << step.n;
+    if (&step.lines == &early) {  // the rest of the body was never read
+      EXPECT_LT(std::count_if(internet.calls.begin(), internet.calls.end(),
+                              [](const std::string& c) { return c.rfind("Read(", 0) == 0; }),
+                (3 * kBlock) / 65535)
+          << step.call << step.n;
+    }
   }
 }
 
@@ -382,24 +406,27 @@ TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
 // --- writing the export file
 
 TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {
-  Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
-  files.failCreate = true;
-  EXPECT_EQ(Run(), result::kExportFileNotWritten);
-  EXPECT_TRUE(files.files.empty());
-  files.failCreate = false;
-  files.failMove = true;
-  EXPECT_EQ(Run(), result::kExportFileNotWritten);
-  EXPECT_TRUE(files.files.empty());
-  EXPECT_EQ(LogLines().back(), "Exportdatei konnte nicht geschrieben werden: " + kExport);
+  for (const char* call : {"Create", "Place"}) {
+    files = test::FakeMemoryFileSystem();
+    files.faults.Fail(call, 1);
+    Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
+    EXPECT_EQ(Run(), result::kExportFileNotWritten) << call;
+    EXPECT_TRUE(files.files.empty()) << call;
+    EXPECT_EQ(LogLines().back(), "Exportdatei konnte nicht geschrieben werden: " + kExport);
+  }
 }
 
-TEST_F(RetrievalTest, SecondRunInTheSameSecondReplacesTheFile) {
+// In a shared XML directory a second run in the same second must not hand
+// the first one's file to nobody: it waits and takes the next second.
+TEST_F(RetrievalTest, SecondRunInTheSameSecondTakesTheNextOne) {
   Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
   Run();
   Answer("<XML><ORDER_NUMBER>2</ORDER_NUMBER></XML>");
   Run();
-  ASSERT_EQ(files.files.size(), 1u);
-  EXPECT_NE(files.files.at(kExport).find(">2<"), std::string::npos);
+  ASSERT_EQ(files.files.size(), 2u);
+  EXPECT_NE(files.files.at(kExport).find(">1<"), std::string::npos);
+  EXPECT_NE(files.files.at("C:\\nolt\\xml\\qalo_export_261207_100001.xml").find(">2<"),
+            std::string::npos);
 }
 
 TEST_F(RetrievalTest, SecretsNeverReachTheLog) {

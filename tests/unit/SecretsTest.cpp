@@ -91,8 +91,8 @@ std::vector<Scenario> Scenarios() {
          r.internet.dialogAnswers = {12032, 0};
        },
        -8},
-      {"export file not created", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.failCreate = true; }, -10},
-      {"export file not renamed", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.failMove = true; }, -10},
+      {"export file not created", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Create", 1); }, -10},
+      {"export file not renamed", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Place", 1); }, -10},
       {"password from the prompt",
        [](Rig& r) {
          r.password.clear();
@@ -112,7 +112,7 @@ std::vector<Scenario> Scenarios() {
        [](Rig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
-         r.cipher.onFile = [&r](const std::string& out) { r.files.files[out] = "<XML>depot</XML>"; };
+         r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
        },
        0},
       {"import file not chosen", [](Rig& r) { r.ticketData = "CD"; }, -4},
@@ -120,14 +120,16 @@ std::vector<Scenario> Scenarios() {
        [](Rig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
-         r.cipher.fileResult = 3;
+         r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
+         r.cipher.bytesResult = [](std::int32_t) { return 3; };
        },
        -5},
       {"import cipher threw",
        [](Rig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
-         r.cipher.fileThrow = true;
+         r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
+         r.cipher.bytesThrow = true;
        },
        -5},
       {"import with a refused key",
@@ -154,10 +156,6 @@ std::vector<std::pair<std::string, std::string>> Outputs(const Rig& rig, std::in
     if (call.rfind("SendRequest(", 0) != 0) out.push_back({"internet call", call});
   for (const auto& asked : rig.prompt.asked) out.push_back({"prompt", asked});
   for (const auto& title : rig.chooser.titles) out.push_back({"file chooser", title});
-  for (const auto& call : rig.cipher.fileCalls) {
-    out.push_back({"cipher file", call.inFile});
-    out.push_back({"cipher file", call.outFile});
-  }
   return out;
 }
 

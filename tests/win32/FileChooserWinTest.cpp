@@ -8,9 +8,11 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/SystemCipher.h"
 #include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "support/FakeHost.h"
 #include "support/TestData.h"
@@ -63,18 +65,20 @@ std::string CurrentDirectory() {
 
 class ImportFileDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    export_ = test::UniqueTempPath("qalo_export.xml");
-    files_.Remove(export_);
+  void SetUp() override { ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)); }
+  void TearDown() override {
+    for (const std::string& name : files_.FindFiles(dir_, "*")) files_.Remove(dir_ + "\\" + name);
+    RemoveDirectoryA(dir_.c_str());
   }
-  void TearDown() override { files_.Remove(export_); }
 
   std::int32_t Run() {
     const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
-    return DecryptImportFile(export_, key, chooser_, *cipher_, files_, host_);
+    ExportFile exportFile(files_, clock_, dir_);
+    return DecryptImportFile(exportFile, clock_.Now(), key, chooser_, *cipher_, files_, host_);
   }
 
-  std::string export_;
+  const std::string dir_ = WindowsPath(test::UniqueTempPath("xml"));
+  Win32Clock clock_;
   FileChooserWin chooser_;
   std::unique_ptr<Cipher> cipher_ = MakeSystemCipher();
   Win32FileSystem files_;
@@ -93,8 +97,11 @@ TEST_F(ImportFileDialogTest, ChosenFileBecomesTheExportFileAsOpensslDecryptsIt) 
   ASSERT_EQ(rc, 0);
   const std::string expected = test::ReadWholeFile(test::TestDataPath("tdea-sample.dec"));
   ASSERT_EQ(expected.size(), 150000u);
-  EXPECT_TRUE(test::ReadWholeFile(export_) == expected);
-  EXPECT_FALSE(files_.FileExists(TemporaryExportName(export_)));
+  // The export file and nothing else: no temporary file is left.
+  const std::vector<std::string> names = files_.FindFiles(dir_, "*");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].rfind("qalo_export_", 0), 0u) << names[0];
+  EXPECT_TRUE(test::ReadWholeFile(dir_ + "\\" + names[0]) == expected);
   EXPECT_EQ(CurrentDirectory(), directoryBefore);
   EXPECT_EQ(host_.Lines().back(), "... erfolgreich dechiffriert!");
 }
@@ -107,7 +114,7 @@ TEST_F(ImportFileDialogTest, CancelWritesNothing) {
     ASSERT_TRUE(user.FoundDialog());
   }
   EXPECT_EQ(rc, -4);
-  EXPECT_FALSE(files_.FileExists(export_));
+  EXPECT_TRUE(files_.FindFiles(dir_, "*").empty());
   EXPECT_TRUE(host_.events.empty());
 }
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "support/TestData.h"
 
@@ -13,45 +15,81 @@ namespace {
 
 class Win32FileSystemTest : public ::testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)); }
   void TearDown() override {
-    DeleteFileA(a_.c_str());
-    DeleteFileA(b_.c_str());
+    for (const std::string& name : fs_.FindFiles(dir_, "*")) DeleteFileA(Path(name).c_str());
+    RemoveDirectoryA(dir_.c_str());
   }
-  bool Write(WritableFile& file, const std::string& bytes) {
+  std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
+  static bool Write(WritableFile& file, const std::string& bytes) {
     return file.Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
-  void Make(const std::string& path, const std::string& content) {
-    auto file = fs_.CreateForWriting(path);
-    ASSERT_TRUE(file && Write(*file, content) && file->Close());
+  std::string Read(const std::string& path) {
+    auto file = fs_.OpenForReading(path);
+    std::string content;
+    std::uint8_t chunk[7];
+    std::size_t got = 0;
+    while (file && file->Read(chunk, sizeof chunk, got) && got > 0)
+      content.append(reinterpret_cast<const char*>(chunk), got);
+    return content;
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names = fs_.FindFiles(dir_, "*");
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   Win32FileSystem fs_;
-  const std::string a_ = test::UniqueTempPath("a.xml"), b_ = test::UniqueTempPath("b.xml");
+  const std::string dir_ = test::UniqueTempPath("dir");
 };
 
-TEST_F(Win32FileSystemTest, CreateReplacesWritesAppendAndCloseEndsWriting) {
-  Make(a_, "long old content");
-  auto file = fs_.CreateForWriting(a_);
-  ASSERT_TRUE(file);
-  EXPECT_TRUE(Write(*file, std::string("x\0y", 3)));
-  EXPECT_TRUE(Write(*file, "\r\n\xE4"));
-  EXPECT_TRUE(file->Close());
-  EXPECT_FALSE(file->Close());
-  EXPECT_FALSE(Write(*file, "z"));
-  EXPECT_EQ(test::ReadWholeFile(a_), std::string("x\0y\r\n\xE4", 6));
-  EXPECT_EQ(fs_.CreateForWriting(a_ + ".d\\no\\such.xml"), nullptr);
+// What makes a shared directory safe: a temporary file is the run's alone
+// until it is placed, and placing it never takes another file's name.
+TEST_F(Win32FileSystemTest, TemporaryFileIsExclusiveAndPlacedWithoutReplacing) {
+  auto first = fs_.CreateTemporary(dir_, "qalo_tmp_");
+  auto second = fs_.CreateTemporary(dir_, "qalo_tmp_");
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->Path(), second->Path());
+  EXPECT_EQ(fs_.FindFiles(dir_, "qalo_tmp_*.tmp").size(), 2u);
+  EXPECT_TRUE(Write(*first, std::string("x\0y", 3)));
+  EXPECT_TRUE(Write(*first, "\r\n\xE4"));
+  // Nobody else may open, remove or rename it meanwhile.
+  EXPECT_FALSE(fs_.Remove(first->Path()));
+  EXPECT_EQ(fs_.OpenForReading(first->Path()), nullptr);
+  EXPECT_FALSE(MoveFileExA(first->Path().c_str(), Path("stolen.xml").c_str(), 0));
+
+  auto other = fs_.CreateTemporary(dir_, "other_");
+  ASSERT_TRUE(other && Write(*other, "older"));
+  ASSERT_EQ(other->PlaceAs(Path("qalo_export_261207_100000.xml")), WritableFile::Placement::Placed);
+  ASSERT_TRUE(other->Close());
+  EXPECT_EQ(first->PlaceAs(Path("qalo_export_261207_100000.xml")),
+            WritableFile::Placement::NameTaken);
+  EXPECT_EQ(first->PlaceAs(Path("qalo_export_261207_100001.xml")), WritableFile::Placement::Placed);
+  EXPECT_TRUE(first->Close());
+  EXPECT_FALSE(first->Close());
+  EXPECT_FALSE(Write(*first, "z"));
+  first.reset();
+  second.reset();  // never placed: it goes
+
+  EXPECT_EQ(Names(), (std::vector<std::string>{"qalo_export_261207_100000.xml",
+                                               "qalo_export_261207_100001.xml"}));
+  EXPECT_EQ(Read(Path("qalo_export_261207_100000.xml")), "older");
+  EXPECT_EQ(Read(Path("qalo_export_261207_100001.xml")), std::string("x\0y\r\n\xE4", 6));
 }
 
-TEST_F(Win32FileSystemTest, MoveReplacesTheTargetAndDeleteRemoves) {
-  Make(a_, "fresh");
-  Make(b_, "stale");
-  EXPECT_TRUE(fs_.MoveReplace(a_, b_));
-  EXPECT_FALSE(fs_.FileExists(a_));
-  EXPECT_EQ(test::ReadWholeFile(b_), "fresh");
-  EXPECT_FALSE(fs_.MoveReplace(a_, b_));
-  EXPECT_TRUE(fs_.Remove(b_));
-  EXPECT_FALSE(fs_.FileExists(b_));
-  EXPECT_FALSE(fs_.Remove(b_));
+TEST_F(Win32FileSystemTest, FindRemoveAndWhatCannotBeDone) {
+  auto file = fs_.CreateTemporary(dir_, "qalo_tmp_");
+  ASSERT_TRUE(file && file->PlaceAs(Path("closed.tmp")) == WritableFile::Placement::Placed);
+  ASSERT_TRUE(file->Close());
+  EXPECT_EQ(fs_.FindFiles(dir_, "*.tmp"), std::vector<std::string>{"closed.tmp"});
+  EXPECT_TRUE(fs_.FindFiles(dir_, "qalo_tmp_*.tmp").empty());
+  EXPECT_TRUE(fs_.FileExists(Path("closed.tmp")));
+  EXPECT_TRUE(fs_.Remove(Path("closed.tmp")));
+  EXPECT_FALSE(fs_.Remove(Path("closed.tmp")));
+  EXPECT_FALSE(fs_.FileExists(Path("closed.tmp")));
+  EXPECT_TRUE(fs_.FindFiles(dir_ + "\\no\\such", "*").empty());
+  EXPECT_EQ(fs_.CreateTemporary(dir_ + "\\no\\such", "qalo_tmp_"), nullptr);
+  EXPECT_EQ(fs_.OpenForReading(Path("missing.enc")), nullptr);
 }
 
 }  // namespace

@@ -6,12 +6,13 @@ namespace qalo {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  // True for an existing file or directory.
   bool FileExists(const std::string& path) override;
-  // CREATE_ALWAYS, no sharing while it is open.
-  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
-  // MoveFileExA with MOVEFILE_REPLACE_EXISTING.
-  bool MoveReplace(const std::string& from, const std::string& to) override;
+  // CREATE_NEW with write and delete access and no sharing; the name is the
+  // prefix, the process id and a number, the next number when it is taken.
+  std::unique_ptr<WritableFile> CreateTemporary(const std::string& dir,
+                                                const std::string& prefix) override;
+  std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
+  std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
   bool Remove(const std::string& path) override;
 };
 

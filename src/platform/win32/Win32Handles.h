@@ -17,4 +17,9 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleTraits>;
 
+struct FindHandleTraits {
+  static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) noexcept { FindClose(h); }
+};
+
 }  // namespace qalo

@@ -1,4 +1,4 @@
-#include "faults/LargeAllocationFault.h"
+#include "faults/AllocationFault.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -22,15 +22,15 @@ void* ProgramAllocate(std::size_t size) noexcept {
 
 void ProgramRelease(void* block) noexcept { std::free(block); }
 
-LargeAllocationFault::LargeAllocationFault(std::size_t minSize, int failAt) {
+AllocationFault::AllocationFault(std::size_t minSize, int failAt) {
   threshold = minSize;
   failingAllocation = failAt;
   seen = 0;
   armed = true;
 }
 
-LargeAllocationFault::~LargeAllocationFault() { armed = false; }
+AllocationFault::~AllocationFault() { armed = false; }
 
-int LargeAllocationFault::Seen() const { return seen; }
+int AllocationFault::Seen() const { return seen; }
 
 }  // namespace qalo::test
