@@ -17,6 +17,10 @@ namespace qalo {
 // The dialog's three text fields (TEditText, Value at most 255 characters).
 enum class LoginField { eUser, ePassword, eKey };
 
+// The most characters of a portal id or password that ApiDataDialog gives
+// back to the host's buffers of 128 bytes.
+constexpr int kLoginTextChars = 127;
+
 // The window as the dialog's logic sees it.
 class LoginDataView {
  public:

@@ -275,6 +275,27 @@ TEST_F(ApiDataDialogTest, LongTextsComeBackCutTo127And4095Characters) {
   EXPECT_EQ(std::string(b.settings.data()), settings.substr(0, 4095));
 }
 
+// What the host's buffers cannot take back is never typed in the first place.
+TEST_F(ApiDataDialogTest, PortalIdAndPasswordTakeNoMoreThan127TypedCharacters) {
+  Buffers b("", "", kSettings);
+  const Buffers before = b;
+  std::string user, password;
+  const std::int32_t result = Run(b, [&](HWND form) {
+    ASSERT_TRUE(FocusReaches(form, Field(form, kUserId)));
+    Type(Field(form, kUserId), std::string(130, 'u'));
+    HWND passwordField = TypePassword(form, "Aa1#" + std::string(126, 'p'));
+    PressKey(passwordField, VK_TAB);  // once it has gone on, every key was taken
+    ASSERT_TRUE(FocusReaches(form, Child(form, "Abbrechen")));
+    user = TextOf(Field(form, kUserId));
+    password = TextOf(passwordField);
+    PressKey(Child(form, "Abbrechen"), VK_ESCAPE);
+  });
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(user, std::string(127, 'u'));
+  EXPECT_EQ(password.size(), 127u);
+  EXPECT_EQ(b.user, before.user);
+}
+
 TEST_F(ApiDataDialogTest, NullBuffersAreEmptyTextsAndGetNothingBack) {
   for (const int closeWith : {VK_RETURN, VK_ESCAPE}) {
     std::string userText = "?", keyText;

@@ -59,10 +59,12 @@ class RetrievalCase(lib.MockTestCase):
         text = "UserLogin=%s\r\nPassword=%s\r\nUserKey=%s\r\n%s" % (portal, password, key, extra)
         return text
 
-    def export(self, settings, datum=None, dialog=None, xml_dir=None, berater="B-17", more=()):
+    def export(self, settings, datum=None, dialog=None, xml_dir=None, berater="B-17", more=(),
+               settings_name="settings.txt"):
         """Runs nolt-host export; dialog = ui-driver arguments answering a
-        dialog; more = further export options. settings: text or bytes."""
-        path = self.root / "settings.txt"
+        dialog; more = further export options. settings: text or bytes, in a
+        file of the given name (hosts that run at once need one each)."""
+        path = self.root / settings_name
         path.write_bytes(settings if isinstance(settings, bytes) else settings.encode("cp1252"))
         args = ["export", "--xml-dir", windows_path(xml_dir or self.xml),
                 "--settings", windows_path(path), "--berater", berater] + list(more)

@@ -1,7 +1,9 @@
 """Whole retrievals: nolt-host loads ImpApiQALO.dll and calls ExportXML
 against qalo-mock over HTTPS, in a Wine prefix of their own."""
 
+import re
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 
 import qalo_testlib as lib
 from retrieval_case import (DECRYPTED, FIRST, KEY, PASSWORD, RECEIVED, REGISTRY_KEY,
@@ -176,3 +178,52 @@ class Retrieval(RetrievalCase):
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
+
+
+class SharedDirectory(RetrievalCase):
+    """The users of one terminal server retrieve into the same XML directory
+    at once, and a host lets a second retrieval in while its first downloads:
+    every run gets an export file of its own, whole, and leaves nothing else."""
+
+    def setUp(self):
+        super().setUp()
+        # Throttled, so that the downloads of several megabytes overlap.
+        self.url = self.mock.url("https", "/nolt?rate=4")
+        self.override(URL=self.url)
+
+    def exports(self):
+        names = sorted(p.name for p in self.xml.iterdir())
+        for name in names:
+            self.assertRegex(name, r"^qalo_export_\d{6}_\d{6}\.xml$")
+        return [(self.xml / name).read_bytes() for name in names]
+
+    def test_hosts_at_once_each_get_their_own_whole_file(self):
+        (self.xml / "qalo_tmp_99999_1.tmp").write_bytes(b"left by a killed run")
+        runs = [("big", "01.12.2026"), ("big", "02.12.2026"), ("big", "03.12.2026"),
+                ("demo", None), ("ticket", None)]
+
+        def run(index):
+            portal, datum = runs[index]
+            return self.export(self.settings(portal), datum=datum,
+                               settings_name="settings-%d.txt" % index)
+
+        with ThreadPoolExecutor(len(runs)) as pool:
+            results = list(pool.map(run, range(len(runs))))
+        for facts in results:
+            self.assertEqual(facts["RESULT"], b"0", facts)
+        files = self.exports()
+        self.assertEqual(len(files), len(runs))
+        tickets = [f for f in files if f.startswith(b"<XML><IMPORT>")]
+        self.assertEqual(len(tickets), 1)
+        self.assertRegex(tickets[0], rb"<TD_DataString>\d+</TD_DataString>")
+        depots = sorted(f for f in files if f not in tickets)
+        self.assertEqual(depots, sorted([expected_depot("big", "01.12.2026"),
+                                         expected_depot("big", "02.12.2026"),
+                                         expected_depot("big", "03.12.2026"),
+                                         expected_depot("demo")]))
+
+    def test_a_second_retrieval_from_the_progress_callback(self):
+        facts = self.export(self.settings("big"), datum="04.12.2026", more=["--again-at", "3"])
+        self.assertEqual(facts["RESULT"], b"0", facts)
+        self.assertEqual(facts["AGAIN"], b"0", facts)
+        self.assertEqual(self.exports(), [expected_depot("big", "04.12.2026")] * 2)

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,17 +20,18 @@ namespace qalo::test {
 // created exclusively and held open until it is placed or dropped, an open
 // file cannot be removed, a placement never replaces a file. The calls
 // "FileExists", "Create", "Write", "Place", "Close", "Open", "Read", "Find"
-// and "Remove" go through faults and fail as it says, changing nothing.
+// and "Remove" go through faults and fail as it says, changing nothing;
+// onCall, when set, hears each of them first (another run may step in there).
 class FakeMemoryFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override {
-    faults.Call("FileExists");
+    Call("FileExists");
     return files.count(path) != 0;
   }
 
   std::unique_ptr<WritableFile> CreateTemporary(const std::string& dir,
                                                 const std::string& prefix) override {
-    if (faults.Call("Create")) return nullptr;
+    if (Call("Create")) return nullptr;
     std::string path;
     do path = dir + "\\" + prefix + std::to_string(++created_) + ".tmp";
     while (files.count(path) != 0);
@@ -38,13 +40,13 @@ class FakeMemoryFileSystem : public FileSystem {
   }
 
   std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override {
-    if (faults.Call("Open") || files.count(path) == 0) return nullptr;
+    if (Call("Open") || files.count(path) == 0) return nullptr;
     return std::make_unique<Reader>(*this, files.at(path));
   }
 
   std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
     std::vector<std::string> names;
-    if (faults.Call("Find")) return names;
+    if (Call("Find")) return names;
     for (const auto& [path, content] : files) {
       const std::string name = path.substr(path.rfind('\\') + 1);
       if (path == dir + "\\" + name && Matches(pattern, name)) names.push_back(name);
@@ -53,9 +55,11 @@ class FakeMemoryFileSystem : public FileSystem {
   }
 
   bool Remove(const std::string& path) override {
-    if (faults.Call("Remove") || open_.count(path) != 0) return false;
+    if (Call("Remove") || open_.count(path) != 0) return false;
     return files.erase(path) != 0;
   }
+
+  std::function<void(const std::string& call)> onCall;
 
   // The files held open now.
   const std::multiset<std::string>& OpenFiles() const { return open_; }
@@ -66,6 +70,11 @@ class FakeMemoryFileSystem : public FileSystem {
   FaultPlan faults;
 
  private:
+  bool Call(const std::string& name) {
+    if (onCall) onCall(name);
+    return faults.Call(name);
+  }
+
   static bool Matches(const std::string& pattern, const std::string& name) {
     if (pattern.empty()) return name.empty();
     if (pattern[0] == '*')
@@ -83,12 +92,12 @@ class FakeMemoryFileSystem : public FileSystem {
 
     const std::string& Path() const override { return path_; }
     bool Write(const std::uint8_t* data, std::size_t n) override {
-      if (fs_.faults.Call("Write") || !open_) return false;
+      if (fs_.Call("Write") || !open_) return false;
       fs_.files[path_].append(reinterpret_cast<const char*>(data), n);
       return true;
     }
     Placement PlaceAs(const std::string& path) override {
-      if (fs_.faults.Call("Place") || !open_ || placed_) return Placement::Failed;
+      if (fs_.Call("Place") || !open_ || placed_) return Placement::Failed;
       if (fs_.files.count(path) != 0) return Placement::NameTaken;
       fs_.files[path] = std::move(fs_.files.at(path_));
       fs_.files.erase(path_);
@@ -100,7 +109,7 @@ class FakeMemoryFileSystem : public FileSystem {
     }
     bool Close() override {
       if (!open_) return false;
-      const bool failed = fs_.faults.Call("Close");
+      const bool failed = fs_.Call("Close");
       Release(!placed_);
       return placed_ && !failed;
     }
@@ -124,7 +133,7 @@ class FakeMemoryFileSystem : public FileSystem {
     Reader(FakeMemoryFileSystem& fs, std::string content) : fs_(fs), content_(std::move(content)) {}
     bool Read(std::uint8_t* data, std::size_t n, std::size_t& got) override {
       got = 0;
-      if (fs_.faults.Call("Read")) return false;
+      if (fs_.Call("Read")) return false;
       got = std::min({n, fs_.readChunk, content_.size() - at_});
       std::copy_n(content_.data() + at_, got, data);
       at_ += got;

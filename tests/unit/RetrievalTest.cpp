@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/FakeRetrievalPlatform.h"
+#include "support/ResponseBytes.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResultCodes.h"
 
@@ -437,6 +438,99 @@ TEST_F(RetrievalTest, SecretsNeverReachTheLog) {
   for (const auto& line : LogLines()) {
     EXPECT_EQ(line.find("Geheim1!"), std::string::npos) << line;
     EXPECT_EQ(line.find(kKey), std::string::npos) << line;
+  }
+}
+
+// --- two runs in one XML directory
+
+// What one run of a pair fetches, and the export file it must leave.
+enum class RunKind { DepotData, Ticket, ImportFile };
+
+struct PairedRun {
+  PairedRun(RunKind kind, int which) : rig(kDec7At10), kind(kind) {
+    const std::string tag = std::to_string(which);
+    std::string body;
+    switch (kind) {
+      case RunKind::DepotData:  // two blocks and a bit: written while it arrives
+        body = test::Pattern(2 * ResponseBuffer::kDefaultBlockSize + 64, which);
+        expected = Inverted(body);
+        break;
+      case RunKind::Ticket:
+        body = "<XML><ORDER_NUMBER>" + tag + "</ORDER_NUMBER></XML>";
+        expected = "<TD_DataString>" + tag + "</TD_DataString>";
+        break;
+      case RunKind::ImportFile:
+        importFile = "C:\\in\\depot" + tag + ".enc";
+        chosen = test::Pattern(64, which);
+        expected = Inverted(chosen);
+        settings += "TicketData=CD\r\n";
+        break;
+    }
+    test::FakeResponse response;
+    for (std::size_t at = 0; at < body.size(); at += 65535) response.chunks.push_back(body.substr(at, 65535));
+    rig.internet.defaultResponse = response;
+    rig.chooser.choice = importFile;
+  }
+  static std::string Inverted(std::string bytes) {
+    for (char& c : bytes) c = static_cast<char>(~c);  // the fake cipher's plaintext
+    return bytes;
+  }
+  // Runs over the files and the clock of `shared`, as another user of the
+  // same machine and directory.
+  std::int32_t Run(test::FakeRetrievalPlatform& shared) {
+    if (!importFile.empty()) shared.files.files[importFile] = chosen;
+    RetrievalPlatform platform{rig.host, shared.clock, rig.config, shared.files,
+                               rig.cipher, rig.prompt, rig.chooser, rig.inet};
+    return RunExport(platform, {kXmlDir, "B-17", nullptr, settings});
+  }
+  bool Owns(const std::string& content) const {
+    return kind == RunKind::Ticket ? content.find(expected) != std::string::npos
+                                   : content == expected;
+  }
+
+  test::FakeRetrievalPlatform rig;
+  RunKind kind;
+  std::string settings = kSettings;
+  std::string importFile, chosen, expected;
+};
+
+// Run B starts at every step of run A's on the shared directory (as a
+// second host would, or the same host from its progress callback): both
+// end with 0, each with its own whole export file, nothing else is left and
+// nothing stays open.
+TEST(SharedXmlDirectory, TwoRunsInterleavedAtEveryFileStepEachGetTheirOwnFile) {
+  const RunKind kinds[] = {RunKind::DepotData, RunKind::Ticket, RunKind::ImportFile};
+  for (RunKind first : kinds) {
+    for (RunKind second : kinds) {
+      for (int step = 1;; ++step) {
+        test::FakeRetrievalPlatform shared(kDec7At10);
+        PairedRun a(first, 1), b(second, 2);
+        int calls = 0;
+        std::int32_t rcB = -1;
+        shared.files.onCall = [&](const std::string&) {
+          if (++calls == step) rcB = b.Run(shared);
+        };
+        const std::int32_t rcA = a.Run(shared);
+        shared.files.onCall = nullptr;
+        if (calls < step) break;
+        const std::string what = std::to_string(static_cast<int>(first)) + " then " +
+                                 std::to_string(static_cast<int>(second)) + " at step " +
+                                 std::to_string(step);
+        EXPECT_EQ(rcA, 0) << what;
+        EXPECT_EQ(rcB, 0) << what;
+        std::vector<std::string> exports;
+        for (const auto& [path, content] : shared.files.files) {
+          if (path.rfind(kXmlDir + "\\", 0) != 0) continue;
+          EXPECT_EQ(path.rfind(kXmlDir + "\\qalo_export_261207_1000", 0), 0u) << what << ": " << path;
+          exports.push_back(content);
+        }
+        ASSERT_EQ(exports.size(), 2u) << what;
+        EXPECT_TRUE((a.Owns(exports[0]) && b.Owns(exports[1])) ||
+                    (a.Owns(exports[1]) && b.Owns(exports[0])))
+            << what;
+        EXPECT_TRUE(shared.files.OpenFiles().empty()) << what;
+      }
+    }
   }
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -34,6 +35,12 @@ using VersionInfoFn = std::int32_t(__stdcall*)();
 
 bool gRaw = false;
 bool gTraceProgress = false;
+// export --again-at N: the N-th progress notification runs the same export
+// once more from inside the callback, as a host whose retrieve button is
+// pressed again while the first retrieval downloads.
+int gAgainAt = 0;
+int gProgressSeen = 0;
+std::function<void()> gAgain;
 
 void Print(const std::string& cp1252) {
   const std::string text = ForTerminal(cp1252, gRaw);
@@ -47,6 +54,7 @@ void __stdcall OnProgress(std::int32_t kind, std::int32_t value, const char* tex
     return;
   }
   if (gTraceProgress) Print("PROGRESS: " + std::to_string(kind) + "," + std::to_string(value) + "\n");
+  if (++gProgressSeen == gAgainAt && gAgain) gAgain();
   // Like the NOLT host: let the plug-in's windows paint, tick and take clicks.
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -153,6 +161,7 @@ int Usage() {
                "  export --xml-dir DIR [--settings FILE] [--berater REF | --berater-file FILE]\n"
                "         [--datum DAYS|dd.mm.yyyy|null] [--reserved N]\n"
                "         [--null xml-dir,berater,settings]  (null pointers in their place)\n"
+               "         [--again-at N]  (the same export again from the N-th progress notification)\n"
                "  dialog [--user ID] [--password PW] [--settings FILE]\n");
   return 2;
 }
@@ -207,9 +216,15 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
 
   const std::string outDir = EffectiveXmlDir(xmlDir);
   const auto before = ExportFiles(outDir);
-  const std::int32_t rc = p.Get<ExportXmlFn>("ExportXML")(
-      TextOrNull(o, "xml-dir", xmlDir), TextOrNull(o, "berater", berater), reserved,
-      datumText == "null" ? nullptr : &datum, TextOrNull(o, "settings", settings));
+  const auto exportXml = [&] {
+    return p.Get<ExportXmlFn>("ExportXML")(
+        TextOrNull(o, "xml-dir", xmlDir), TextOrNull(o, "berater", berater), reserved,
+        datumText == "null" ? nullptr : &datum, TextOrNull(o, "settings", settings));
+  };
+  gAgainAt = static_cast<int>(std::strtol(Option(o, "again-at", "0").c_str(), nullptr, 10));
+  gAgain = [&] { Print("AGAIN: " + std::to_string(exportXml()) + "\n"); };
+  const std::int32_t rc = exportXml();
+  gAgain = nullptr;
   Print("RESULT: " + std::to_string(rc) + "\n");
   Print("MESSAGE: " + Message(p, rc) + "\n");
   for (const auto& entry : ExportFiles(outDir)) {

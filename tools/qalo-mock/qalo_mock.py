@@ -14,6 +14,7 @@ Stops on SIGTERM or SIGINT, and by itself after --lifetime seconds.
 import argparse
 import hashlib
 import http.server
+import io
 import json
 import os
 import signal
@@ -156,6 +157,24 @@ def scenario_slow(req, rest, query):
         req.wfile.flush()
 
 
+def send_throttled(req, body, size, query):
+    """Sends size bytes of the file body, at ?rate=R MiB/s when R > 0."""
+    rate = int_arg(query, "rate", 0, high=1 << 20) * (1 << 20)
+    piece = (1 << 20) if rate == 0 else (1 << 16)
+    req.send_head(200, {"Content-Length": str(size)})
+    start, sent = time.monotonic(), 0
+    while not req.server.mock.stopping.is_set():
+        data = body.read(piece)
+        if not data:
+            break
+        if rate:
+            ahead = sent / rate - (time.monotonic() - start)
+            if ahead > 0:
+                time.sleep(ahead)
+        req.wfile.write(data)
+        sent += len(data)
+
+
 def scenario_depot(req, rest, query):
     """/depot/<name>?rate=R: the file <name> of --depot-dir as it is (say, an
     encrypted body made beforehand), at R MiB/s when R > 0; 404 without it."""
@@ -165,21 +184,8 @@ def scenario_depot(req, rest, query):
     if not folder or not name or "/" in name or name.startswith(".") or not os.path.isfile(path):
         req.send_body(404, b"no such depot file\n")
         return
-    rate = int_arg(query, "rate", 0, high=1 << 20) * (1 << 20)
-    piece = (1 << 20) if rate == 0 else (1 << 16)
     with open(path, "rb") as body:
-        req.send_head(200, {"Content-Length": str(os.fstat(body.fileno()).st_size)})
-        start, sent = time.monotonic(), 0
-        while not req.server.mock.stopping.is_set():
-            data = body.read(piece)
-            if not data:
-                break
-            if rate:
-                ahead = sent / rate - (time.monotonic() - start)
-                if ahead > 0:
-                    time.sleep(ahead)
-            req.wfile.write(data)
-            sent += len(data)
+        send_throttled(req, body, os.fstat(body.fileno()).st_size, query)
 
 
 def scenario_requests(req, rest, query):
@@ -191,11 +197,15 @@ def scenario_requests(req, rest, query):
 
 
 def scenario_nolt(req, rest, query):
-    """/nolt: the QALO depot service itself (see qalo_service)."""
+    """/nolt?rate=R: the QALO depot service itself (see qalo_service); its
+    answers at R MiB/s when R > 0."""
     headers = {}
     for name, value in req.headers.items():
         headers.setdefault(name.lower(), value)
     status, body = qalo_service.respond(headers)
+    if status == 200 and int_arg(query, "rate", 0) > 0:
+        send_throttled(req, io.BytesIO(body), len(body), query)
+        return
     req.send_body(status, body)
 
 

@@ -5,6 +5,7 @@ optionally nolt_order_number or nolt_datum. The portal id selects what the
 service answers; every portal shares the password DEMO_PASSWORD.
 
   demo      encrypted depot data at once
+  big       the same with 20000 positions (about 3.4 MB), for downloads that overlap
   ticket    an order number first; a retrieval with it gets the depot data
   e<code>   the error document with that code text (e1000, e3000, eabc, e-12, ...)
   plain     an XML document with neither an order number nor an error
@@ -37,7 +38,8 @@ def hex_to_bytes(text):
 
 
 def depot_xml(portal, datum):
-    """A depot statement in Windows-1252 with a few positions and umlauts."""
+    """A depot statement in Windows-1252 with a few positions and umlauts
+    (the portal big repeats them 4000 times)."""
     positions = [
         ("DE0005140008", "Deutsche Bank AG Namens-Aktien", "120", "1.234,56"),
         ("DE0007164600", "SAP SE Inhaber-Aktien", "35", "5.870,25"),
@@ -49,7 +51,7 @@ def depot_xml(portal, datum):
         "<POSITION><ISIN>%s</ISIN><BEZEICHNUNG>%s</BEZEICHNUNG>"
         "<STUECK>%s</STUECK><KURSWERT_EUR>%s</KURSWERT_EUR></POSITION>" % p
         for p in positions
-    )
+    ) * (4000 if portal == "big" else 1)
     text = (
         "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
         "<DEPOT><KOPF><PORTAL>%s</PORTAL><STICHTAG>%s</STICHTAG>"
@@ -94,7 +96,7 @@ def respond(headers):
         if owner != portal:
             return 200, error_document("1200")
         return 200, encrypt(depot_xml(portal, datum), key)
-    if portal == "demo":
+    if portal in ("demo", "big"):
         return 200, encrypt(depot_xml(portal, datum), key)
     if portal == "ticket":
         number = str(next(_order_numbers))

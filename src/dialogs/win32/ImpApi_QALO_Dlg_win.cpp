@@ -49,6 +49,9 @@ Tdlg_QALO_LoginData::Tdlg_QALO_LoginData(Cipher& cipher, Shell& shell,
 
   for (editctl::EditTextField* field : {&eUser, &ePassword, &eKey})
     field->SetBorderStyle(TBorderStyle::bsNone);
+  // No more than ApiDataDialog can hand back: nothing typed is cut unseen.
+  eUser.SetMaxLength(kLoginTextChars);
+  ePassword.SetMaxLength(kLoginTextChars);
   ePassword.SetPasswordChar('*');
   ePassword.OnModified = [this](editctl::TCustomUserEdit&) { logic_.ePasswordModified(); };
   eKey.SetReadOnly(true);
