@@ -101,7 +101,8 @@ def scenario_redirect(req, rest, query):
 
 
 def scenario_length(req, rest, query):
-    """/length/<lie>: lie-longer, lie-shorter, nan, absent (chunked)."""
+    """/length/<lie>: lie-longer, lie-shorter, nan, absent (chunked); cut:
+    chunked, the connection closed before the last chunk."""
     kind = rest.strip("/")
     body = body_bytes(int_arg(query, "bytes", 100))
     if kind == "lie-longer":
@@ -119,6 +120,10 @@ def scenario_length(req, rest, query):
         for i in range(0, len(body), 7):
             req.write_chunk(body[i:i + 7])
         req.write_chunk(b"")
+    elif kind == "cut":
+        req.send_head(200, {"Transfer-Encoding": "chunked"}, close=True)
+        for i in range(0, len(body), 1 << 16):
+            req.write_chunk(body[i:i + (1 << 16)])
     else:
         req.send_body(400, b"unknown length scenario\n")
 
