@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "ui/Form.h"
+#include "ui/Gdi.h"
 
 namespace qalo::ui {
 
@@ -71,14 +72,15 @@ void Label::SetCaption(const std::string& caption) {
 }
 
 void Label::FitToText() {
-  HDC dc = GetDC(Handle());
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-  const std::string text = Text();
   RECT r{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
+  {
+    const UniqueWindowDc dc = WindowDc(Handle());
+    if (!dc) return;
+    const UniqueSelection font = Select(dc.get(), FontOf(Handle()));
+    const std::string text = Text();
+    DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  }
   SetSize(r.right, r.bottom);
 }
 

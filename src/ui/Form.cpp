@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/ScopeExit.h"
+
 namespace qalo::ui {
 namespace {
 
@@ -84,14 +86,11 @@ int Form::ShowModal() {
   modalResult_ = kResultNone;
   // However the loop ends (OnCloseQuery may throw), the form is hidden and
   // no longer modal, after the other windows were enabled again.
-  struct ModalScope {
-    Form& form;
-    explicit ModalScope(Form& f) : form(f) { form.inModalLoop_ = true; }
-    ~ModalScope() {
-      form.Hide();
-      form.inModalLoop_ = false;
-    }
-  } modal(*this);
+  inModalLoop_ = true;
+  const ScopeExit modal([this] {
+    Hide();
+    inModalLoop_ = false;
+  });
   ThreadWindowsDisabled others(Handle());
   lastFocus_ = nullptr;
   Show();

@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "platform/ScopeExit.h"
+#include "ui/Gdi.h"
+
 namespace qalo::editctl {
 namespace {
 
@@ -19,13 +22,11 @@ TShiftState ShiftNow() {
 
 // tmHeight of a font on a screen device context.
 int FontHeightOf(HGDIOBJ font) {
-  HDC dc = GetDC(nullptr);
+  const ui::UniqueWindowDc dc = ui::WindowDc(nullptr);
   if (!dc) return 0;
-  HGDIOBJ old = SelectObject(dc, font);
+  const ui::UniqueSelection selected = ui::Select(dc.get(), font);
   TEXTMETRICA metrics{};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextMetricsA(dc.get(), &metrics);
   return metrics.tmHeight;
 }
 
@@ -156,9 +157,12 @@ HBRUSH Win32EditWindow::OnControlColor(HDC dc) {
 void Win32EditWindow::PaintSelf(const SelfPaint& paint, HDC given) {
   PAINTSTRUCT ps{};
   HDC dc = given ? given : BeginPaint(Handle(), &ps);
+  const ScopeExit endPaint([&] {
+    if (!given) EndPaint(Handle(), &ps);
+  });
   RECT r;
   GetClientRect(Handle(), &r);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+  const ui::UniqueSelection font = ui::Select(dc, ui::FontOf(Handle()));
   if (paint.framed) {
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
     InflateRect(&r, -1, -1);
@@ -170,8 +174,6 @@ void Win32EditWindow::PaintSelf(const SelfPaint& paint, HDC given) {
   GetTextExtentPoint32A(dc, paint.text.c_str(), length, &size);
   ExtTextOutA(dc, r.right - size.cx - paint.inset, paint.inset, ETO_OPAQUE | ETO_CLIPPED, &r, paint.text.c_str(),
               static_cast<UINT>(length), nullptr);
-  SelectObject(dc, oldFont);
-  if (!given) EndPaint(Handle(), &ps);
 }
 
 LRESULT Win32EditWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
