@@ -4,6 +4,7 @@
 
 #include "editctl/FormatText.h"
 #include "editctl/UserEditTexts.h"
+#include "platform/ScopeExit.h"
 #include "platform/SecureWipe.h"
 
 namespace qalo::editctl {
@@ -15,17 +16,6 @@ constexpr char kEscape = 27;
 constexpr unsigned kDlgcWantTab = 2;      // DLGC_WANTTAB
 
 std::string Cut(const std::string& text, size_t maxLen = kMaxText) { return text.substr(0, maxLen); }
-
-struct DisabledColors {
-  TColor background;
-  TColor font;
-};
-
-// Read from the system once, by the first field that needs them.
-const DisabledColors& DisabledColorsOf(const EditWindow& window) {
-  static const DisabledColors colors{window.SystemColor(kColorBtnFace), window.SystemColor(kColorGrayText)};
-  return colors;
-}
 
 }  // namespace
 
@@ -175,7 +165,7 @@ void TCustomUserEdit::RestoreColor() {
 
 bool TCustomUserEdit::KeyPress(char& key) {
   RestoreColor();
-  if (auto* masked = dynamic_cast<TCustomUserMaskEdit*>(this)) return masked->MaskKeyPress(key);
+  if (PassesKeysThrough()) return TCustomEditEx::KeyPress(key);
   if (!IsValidChar(key)) {
     if (OnInvalidChar && !OnInvalidChar(*this, key, editState_)) Window().Beep();
     return false;
@@ -227,9 +217,9 @@ void TCustomUserEdit::UpdateColors() {
     if (savedColor_) SetColor(*savedColor_);
     if (savedFontColor_) SetFontColor(*savedFontColor_);
   } else {
-    const DisabledColors& disabled = DisabledColorsOf(Window());
-    SetColor(disabled.background);
-    SetFontColor(disabled.font);
+    // Read each time: the user may change the system colours meanwhile.
+    SetColor(Window().SystemColor(kColorBtnFace));
+    SetFontColor(Window().SystemColor(kColorGrayText));
   }
 }
 
@@ -238,8 +228,7 @@ void TCustomUserEdit::Loaded() {
   savedColor_ = Color();
   savedFontColor_ = FontColor();
   UpdateColors();
-  auto* masked = dynamic_cast<TCustomUserMaskEdit*>(this);
-  if (!masked || masked->EditMask().empty()) UpdateDisplay();
+  if (!HasEditMask()) UpdateDisplay();
 }
 
 void TCustomUserEdit::CreateWnd() {
@@ -249,26 +238,14 @@ void TCustomUserEdit::CreateWnd() {
 
 void TCustomUserEdit::Change() {
   inChange_ = true;
-  try {
-    TCustomEditEx::Change();
-  } catch (...) {
-    inChange_ = false;
-    throw;
-  }
-  inChange_ = false;
+  const ScopeExit done([this] { inChange_ = false; });
+  TCustomEditEx::Change();
 }
 
 std::optional<SelfPaint> TCustomUserEdit::SelfPaintRequest() const {
   if (alignment_ == TUserAlignment::taLeftJustify || Focused()) return std::nullopt;
   const bool framed = BorderStyle() == TBorderStyle::bsSingle;
   return SelfPaint{Cut(WipedString(Text()).text), framed, framed ? textInset_ : 0};
-}
-
-void TCustomUserEdit::ResetErrorDisplay() {
-  if (Designing()) return;
-  RestoreColor();
-  RemoveState(uesErrorFocus);
-  UpdateDisplay();
 }
 
 std::string TEditText::Value() {

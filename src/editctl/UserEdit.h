@@ -118,8 +118,6 @@ class TCustomUserEdit : public TCustomEditEx {
   bool ValidateEdit();
   // Shows the value in the text (edit format while editing).
   void UpdateDisplay();
-  // Drops the error colour and shows the value again.
-  void ResetErrorDisplay();
   // Sets the enabled field's colours, or the system's disabled colours.
   void UpdateColors();
   // What the binding paints itself; nothing when the window paints.
@@ -150,6 +148,10 @@ class TCustomUserEdit : public TCustomEditEx {
   virtual void ShowValue() = 0;
   virtual void StoreText() = 0;
   virtual bool IsValidChar(char ch) const;
+  // A field with an edit mask shows its text as it is, and one of the mask
+  // kind lets the window take every key after the error colour is restored.
+  virtual bool HasEditMask() const { return false; }
+  virtual bool PassesKeysThrough() const { return false; }
   virtual void RestoreValue() = 0;
 
   void Change() override;
@@ -225,9 +227,9 @@ class TCustomUserMaskEdit : public TCustomUserEdit {
   const std::string& EditMask() const noexcept { return editMask_; }
   char BlankChar() const noexcept { return blankChar_; }
 
-  // A typed character after the error colour was restored. Without a mask
-  // the window takes it as usual.
-  bool MaskKeyPress(char& key) { return TCustomEditEx::KeyPress(key); }
+ protected:
+  bool HasEditMask() const override { return !editMask_.empty(); }
+  bool PassesKeysThrough() const override { return true; }
 
  private:
   std::string editMask_;
