@@ -24,6 +24,10 @@ constexpr std::int32_t kDialogCancelled = 2;
 // The host's progress callback: kind, value, text (never null).
 using ProgressCallbackFn = void(QALO_STDCALL*)(std::int32_t kind, std::int32_t value,
                                                const char* text);
+// The only two (kind, value) pairs it receives: a line of the host's
+// protocol, and download progress with an empty text.
+constexpr std::int32_t kLogKind = 3, kLogValue = 0;
+constexpr std::int32_t kProgressKind = 2, kProgressValue = 5;
 
 // The identity record, one per loaded library. Written only while the library
 // loads (and by RegProgrCallback for the callback); read on the host's thread.
