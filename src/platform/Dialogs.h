@@ -8,7 +8,7 @@ namespace qalo {
 
 // The password prompt (TImpApiPwDlg): the entered text on OK, nullopt when
 // the user cancelled. Modal, on the calling thread. Throws WindowUnavailable
-// (kPromptUnavailable) when the prompt cannot be created.
+// (UnavailableWindow::PasswordPrompt) when the prompt cannot be created.
 class PasswordPrompt {
  public:
   virtual ~PasswordPrompt() = default;
@@ -19,7 +19,7 @@ class PasswordPrompt {
 // The common file-open dialog: the chosen file's full path, or nullopt when
 // the user cancelled. No filter, no initial directory, read-only box hidden,
 // current directory unchanged, path and file must exist. Throws
-// WindowUnavailable (kChooserUnavailable) when the dialog cannot be shown.
+// WindowUnavailable (UnavailableWindow::FileChooser) when the dialog cannot be shown.
 class FileChooser {
  public:
   virtual ~FileChooser() = default;

@@ -8,7 +8,7 @@ class DownloadProgress {
  public:
   virtual ~DownloadProgress() = default;
   // ShowDownloadProgress(no owner). Throws WindowUnavailable
-  // (kProgressUnavailable) when the window or its timer cannot be created,
+  // (UnavailableWindow::ProgressWindow) when the window or its timer cannot be created,
   // and then no window is left.
   virtual void Show() = 0;
   virtual void Hide() = 0;                 // HideDownloadProgress()

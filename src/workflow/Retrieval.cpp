@@ -71,10 +71,10 @@ std::int32_t ProcessResponse(RetrievalPlatform& p, const ExportArguments& args, 
       p.host.Log(">>> FehlerCode erhalten #" + answer.text);
       const auto code = ParseServiceErrorCode(answer.text);
       if (!code) return result::kInvalidErrorCode;
-      if (*code == 3000) {
+      if (*code == kImportFileCode) {
         const double now = p.clock.Now();
         const TicketValidity valid = ErrorCodeTicketValidity(now, p.clock.Now());
-        response.Assign(BuildTicketDocument("CD", args.beraterRef, valid.from, valid.until,
+        response.Assign(BuildTicketDocument(kImportFileTicket, args.beraterRef, valid.from, valid.until,
                                             p.clock.TimeSeparator()));
         return result::kOk;
       }
@@ -99,6 +99,16 @@ std::optional<std::string> WriteDocument(ExportFile& file, const ResponseBuffer&
   return file.Commit(stamp);
 }
 
+// The line for a window the system refused.
+const char* UnavailableLine(UnavailableWindow which) {
+  switch (which) {
+    case UnavailableWindow::PasswordPrompt: return "Passwortabfrage konnte nicht angezeigt werden.";
+    case UnavailableWindow::ProgressWindow: return "Fortschrittsanzeige konnte nicht angezeigt werden.";
+    case UnavailableWindow::FileChooser: return "Dateiauswahl konnte nicht angezeigt werden.";
+  }
+  return "Fenster konnte nicht angezeigt werden.";
+}
+
 std::int32_t ExportNotWritten(RetrievalPlatform& p, const std::string& xmlDir, double stamp) {
   p.host.Log(ExportNotWrittenLine(ExportFileName(xmlDir, stamp)));
   return result::kExportFileNotWritten;
@@ -121,7 +131,7 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
 
   ApplyTestOverrides(p, run);
   ExportFile exportFile(p.files, p.clock, run.xmlDir);
-  if (run.ticketData == "CD") {
+  if (run.ticketData == kImportFileTicket) {
     return DecryptImportFile(exportFile, p.clock.Now(), run.login.userKey, p.fileChooser,
                              p.cipher, p.files, p.host);
   }
@@ -175,7 +185,7 @@ std::int32_t RunExport(RetrievalPlatform& platform, const ExportArguments& args)
     platform.host.Log("Nicht genügend Arbeitsspeicher, Abruf abgebrochen.");
     return result::kUnexpectedFailure;
   } catch (const WindowUnavailable& failure) {
-    platform.host.Log(failure.what());
+    platform.host.Log(UnavailableLine(failure.which));
     return result::kUnexpectedFailure;
   } catch (...) {
     platform.host.Log("Unerwarteter interner Fehler, Abruf abgebrochen.");

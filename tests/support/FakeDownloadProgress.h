@@ -15,7 +15,7 @@ class FakeDownloadProgress : public DownloadProgress {
 
   void Show() override {
     Note("Show");
-    if (unavailable) throw WindowUnavailable(kProgressUnavailable);
+    if (unavailable) throw WindowUnavailable(UnavailableWindow::ProgressWindow);
     visible = true;
   }
   void Hide() override {

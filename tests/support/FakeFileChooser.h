@@ -13,7 +13,7 @@ class FakeFileChooser : public FileChooser {
  public:
   std::optional<std::string> ChooseFile(const std::string& title) override {
     titles.push_back(title);
-    if (unavailable) throw WindowUnavailable(kChooserUnavailable);
+    if (unavailable) throw WindowUnavailable(UnavailableWindow::FileChooser);
     return choice;
   }
 

@@ -13,7 +13,7 @@ class FakePasswordPrompt : public PasswordPrompt {
  public:
   std::optional<std::string> Ask(const std::string& serviceName, const std::string& userName) override {
     asked.push_back(serviceName + "|" + userName);
-    if (unavailable) throw WindowUnavailable(kPromptUnavailable);
+    if (unavailable) throw WindowUnavailable(UnavailableWindow::PasswordPrompt);
     return answer;
   }
   std::optional<std::string> answer;

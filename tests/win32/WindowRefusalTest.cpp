@@ -108,7 +108,7 @@ TEST(WindowRefusal, PromptEachWindowRefusedLeavesNoneAndTheAdapterSaysWhich) {
     prompt.Ask("QALO", "demo");
     ADD_FAILURE() << "the prompt came up";
   } catch (const WindowUnavailable& failure) {
-    EXPECT_STREQ(failure.what(), "Passwortabfrage konnte nicht angezeigt werden.");
+    EXPECT_EQ(failure.which, UnavailableWindow::PasswordPrompt);
   }
   EXPECT_EQ(OwnForms(), 0);
 }
@@ -130,7 +130,7 @@ TEST(WindowRefusal, ProgressWindowOrTimerRefusedLeavesNoWindowAndTheSlotEmpty) {
         progress.Show();
         ADD_FAILURE() << "shown with refusal " << n;
       } catch (const WindowUnavailable& failure) {
-        EXPECT_STREQ(failure.what(), "Fortschrittsanzeige konnte nicht angezeigt werden.") << n;
+        EXPECT_EQ(failure.which, UnavailableWindow::ProgressWindow) << n;
       }
       EXPECT_EQ(OwnForms(), 0) << n;
       EXPECT_FALSE(progress.CancelRequested()) << n;

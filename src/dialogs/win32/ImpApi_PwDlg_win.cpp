@@ -56,7 +56,7 @@ std::optional<std::string> Win32PasswordPrompt::Ask(const std::string& serviceNa
   try {
     dialog.emplace(nullptr);
   } catch (const std::runtime_error&) {
-    throw WindowUnavailable(kPromptUnavailable);
+    throw WindowUnavailable(UnavailableWindow::PasswordPrompt);
   }
   dialog->ServiceName = serviceName;
   dialog->UserName = userName;

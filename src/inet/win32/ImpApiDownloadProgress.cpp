@@ -81,7 +81,7 @@ void Win32DownloadProgress::Show() {
   try {
     ShowDownloadProgress(nullptr);
   } catch (const std::runtime_error&) {
-    throw WindowUnavailable(kProgressUnavailable);
+    throw WindowUnavailable(UnavailableWindow::ProgressWindow);
   }
 }
 

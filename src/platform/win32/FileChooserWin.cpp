@@ -23,7 +23,7 @@ std::optional<std::string> FileChooserWin::ChooseFile(const std::string& title) 
   // leaves a general one (below the file-name errors' range).
   const DWORD error = CommDlgExtendedError();
   if (error == CDERR_DIALOGFAILURE || (error != 0 && error < FNERR_FILENAMECODES))
-    throw WindowUnavailable(kChooserUnavailable);
+    throw WindowUnavailable(UnavailableWindow::FileChooser);
   return std::nullopt;
 }
 
