@@ -94,9 +94,14 @@ LRESULT CALLBACK KindProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noe
   const WNDPROC base = RegistrationOf<K>().baseProc;
   Window* self = nullptr;
   if (msg == WM_NCCREATE) {
-    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    SetPropA(hwnd, kObjectProperty, self);
-    self->hwnd_.reset(hwnd);
+    // A window of the class made by someone else (no object passed) is
+    // left to the base procedure.
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    self = create ? static_cast<Window*>(create->lpCreateParams) : nullptr;
+    if (self) {
+      SetPropA(hwnd, kObjectProperty, self);
+      self->hwnd_.reset(hwnd);
+    }
   } else {
     self = Window::FromHandle(hwnd);
   }
