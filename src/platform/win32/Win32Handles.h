@@ -7,7 +7,6 @@
 namespace qalo {
 
 inline void CloseRegKey(HKEY key) noexcept { RegCloseKey(key); }
-inline void CloseKernelHandle(HANDLE h) noexcept { CloseHandle(h); }
 
 using UniqueRegKey = UniqueAny<HKEY, CloseRegKey>;
 
