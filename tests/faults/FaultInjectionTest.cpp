@@ -148,7 +148,7 @@ TEST(FaultInjection, EachInternetCallFailingInTurn) {
     int n = 0;
     for (;; ++n) {
       Rig rig(scenario);
-      rig.internet.failAtCall = {n};
+      rig.internet.faults.FailCall(n + 1);
       const std::int32_t rc = rig.Run();
       if (static_cast<int>(rig.internet.calls.size()) <= n) break;
       const std::string what = NameOf(scenario) + ": " + rig.internet.calls[n];
@@ -250,7 +250,9 @@ TEST(FaultInjection, WindowsThatCannotBeCreatedEndTheRunWithTheirLine) {
   };
   for (const auto& c : cases) {
     Rig rig(c.scenario);
-    rig.prompt.unavailable = rig.progress.unavailable = rig.chooser.unavailable = true;
+    rig.prompt.faults.Fail("Ask");
+    rig.progress.faults.Fail("Show");
+    rig.chooser.faults.Fail("ChooseFile");
     const std::int32_t rc = rig.Run();
     EXPECT_EQ(rc, result::kUnexpectedFailure) << c.line;
     rig.ExpectClean(rc, c.line);

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   response.readFailsAtEnd = (flags & 4) != 0;
   internet.defaultResponse = response;
   progress.cancelAtQuestion = ByteAt(control, 1) % 4;
-  if (const unsigned char failAt = ByteAt(control, 2)) internet.failAtCall.insert(failAt % 48 - 1);
+  if (const unsigned char failAt = ByteAt(control, 2)) internet.faults.FailCall(failAt % 48);
   for (unsigned char i = 0; i < ByteAt(control, 3) % 3; ++i) internet.dialogAnswers.push_back(12032);
   target.throwAtWrite = ByteAt(control, 4) % 6;  // out of memory at that write; 0: never
   const bool withProgress = (flags & 8) == 0;

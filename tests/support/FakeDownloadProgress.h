@@ -3,19 +3,20 @@
 #include <vector>
 
 #include "platform/DownloadProgress.h"
+#include "support/FaultPlan.h"
 
 namespace qalo::test {
 
 // A progress window that records Show, Hide and each cancel question, into
-// its own list and, when given, into a journal shared with other fakes.
-// unavailable: Show fails as a window that cannot be created.
+// its own list and, when given, into a journal shared with other fakes. A
+// failing "Show" is a window that cannot be created.
 class FakeDownloadProgress : public DownloadProgress {
  public:
   explicit FakeDownloadProgress(std::vector<std::string>* journal = nullptr) : journal_(journal) {}
 
   void Show() override {
     Note("Show");
-    if (unavailable) throw WindowUnavailable(UnavailableWindow::ProgressWindow);
+    if (faults.Call("Show")) throw WindowUnavailable(UnavailableWindow::ProgressWindow);
     visible = true;
   }
   void Hide() override {
@@ -30,7 +31,7 @@ class FakeDownloadProgress : public DownloadProgress {
 
   // The question (1-based) from which on the user has pressed cancel; 0: never.
   int cancelAtQuestion = 0;
-  bool unavailable = false;
+  FaultPlan faults;
   int questions = 0;
   bool visible = false;
   std::vector<std::string> calls;

@@ -4,21 +4,22 @@
 #include <vector>
 
 #include "platform/Dialogs.h"
+#include "support/FaultPlan.h"
 
 namespace qalo::test {
 
 // Answers with choice (nullopt: the user cancelled); records the titles.
-// unavailable: the dialog cannot be shown.
+// A failing "ChooseFile" is a dialog that cannot be shown.
 class FakeFileChooser : public FileChooser {
  public:
   std::optional<std::string> ChooseFile(const std::string& title) override {
     titles.push_back(title);
-    if (unavailable) throw WindowUnavailable(UnavailableWindow::FileChooser);
+    if (faults.Call("ChooseFile")) throw WindowUnavailable(UnavailableWindow::FileChooser);
     return choice;
   }
 
   std::optional<std::string> choice;
-  bool unavailable = false;
+  FaultPlan faults;
   std::vector<std::string> titles;
 };
 

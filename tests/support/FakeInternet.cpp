@@ -25,14 +25,10 @@ std::vector<std::string> FakeInternet::CallNames() const {
 }
 
 bool FakeInternet::Call(const std::string& name, const std::string& text) {
-  const int position = static_cast<int>(calls.size());
-  const int occurrence = ++occurrences_[name];
   const std::string entry = name + "(" + text + ")";
   calls.push_back(entry);
   if (journal_) journal_->push_back(entry);
-  const auto byName = failByName.find(name);
-  const bool fail = failAtCall.count(position) != 0 ||
-                    (byName != failByName.end() && byName->second.count(occurrence) != 0);
+  const bool fail = faults.Call(name);
   if (fail) {
     lastError_ = failureError;
     Result("fail");

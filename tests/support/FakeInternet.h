@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Internet.h"
+#include "support/FaultPlan.h"
 
 namespace qalo::test {
 
@@ -21,8 +22,9 @@ struct FakeResponse {
 
 // A recording internet. Handles are named by kind and number (S1 session,
 // C1 connection, R1 request) in the call list, e.g. "Connect(S1,h,443,-,-,3,0)=C1".
-// Any call can be made to fail, by its position in the call list or by its
-// name and occurrence; a failed call sets the last error to failureError.
+// Any call can be made to fail through faults, by its name (the method's)
+// or its place among all calls; a failed call sets the last error to
+// failureError.
 // Misuse (a handle closed twice, a closed or unknown handle used) is listed
 // in misuse.
 class FakeInternet : public Internet {
@@ -35,9 +37,7 @@ class FakeInternet : public Internet {
   std::deque<std::uint32_t> dialogAnswers;  // ErrorDialog results; 0 when run out
   std::uint32_t failureError = 12029;
   std::map<std::uint32_t, std::string> systemMessages;  // FormatSystemMessage texts
-  std::set<int> failAtCall;                      // 0-based positions in calls
-  std::map<std::string, std::set<int>> failByName;  // name -> 1-based occurrences
-  void Fail(const std::string& name, int occurrence = 1) { failByName[name].insert(occurrence); }
+  FaultPlan faults;
 
   // --- record
   struct SentHeaders {
@@ -93,7 +93,6 @@ class FakeInternet : public Internet {
   std::vector<std::string>* journal_;
   std::map<InetHandle, Handle> handles_;
   std::map<char, int> counts_;
-  std::map<std::string, int> occurrences_;
   std::uintptr_t nextValue_ = 0x100;
   std::uint32_t lastError_ = 0;
 };

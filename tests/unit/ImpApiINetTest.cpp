@@ -192,8 +192,8 @@ TEST_F(InetDownloadTest, RevocationCheckIsSwitchedOffOnTheSessionKeepingOtherFla
 }
 
 TEST_F(InetDownloadTest, FailedOptionCallsAreIgnored) {
-  rig.internet.Fail("QueryOption");
-  for (int n = 1; n <= 7; ++n) rig.internet.Fail("SetOption", n);
+  rig.internet.faults.Fail("QueryOption");
+  for (int n = 1; n <= 7; ++n) rig.internet.faults.Fail("SetOption", n);
   EXPECT_EQ(rig.Run(), inet::kOk);
   EXPECT_EQ(rig.target.bytes, "abcdef");
   EXPECT_THAT(rig.host.Lines(), IsEmpty());
@@ -413,7 +413,7 @@ TEST_F(InetDownloadTest, TargetOutOfMemoryPassesThroughAfterTheWholeCleanUp) {
 // ------------------------------------------------------- system error lines
 
 TEST_F(InetDownloadTest, NoSessionLogsTheSystemErrorTakenAtOnce) {
-  rig.internet.Fail("Open");
+  rig.internet.faults.Fail("Open");
   rig.internet.failureError = 2;
   rig.internet.systemMessages[2] = "Das System kann die angegebene Datei nicht finden.\r\n";
   EXPECT_EQ(rig.Run(), inet::kNoSession);
@@ -429,7 +429,7 @@ TEST_F(InetDownloadTest, NoSessionLogsTheSystemErrorTakenAtOnce) {
 TEST(InetDownloadFaults, EachStepOfOpeningTheRequestFailsAsMinus3WithItsSystemError) {
   for (const char* step : {"CrackUrl", "Connect", "OpenRequest", "SendRequest"}) {
     Rig other;
-    other.internet.Fail(step);
+    other.internet.faults.Fail(step);
     EXPECT_EQ(other.Run(), inet::kOpenUrlFailed) << step;
     EXPECT_THAT(other.host.Lines(), ElementsAre("WinINet-Systemfehler: 12029")) << step;
     EXPECT_EQ(other.status, "") << step;
@@ -442,13 +442,13 @@ TEST(InetDownloadFaults, EachStepOfOpeningTheRequestFailsAsMinus3WithItsSystemEr
 
 TEST_F(InetDownloadTest, NoSystemErrorIsFetchedWhenNoLineWouldBeSent) {
   Rig quiet;
-  quiet.internet.Fail("Connect");
+  quiet.internet.faults.Fail("Connect");
   EXPECT_EQ(quiet.Run(kUrl, kHeaders, 1800, false, true), inet::kOpenUrlFailed);
   EXPECT_THAT(quiet.Calls("LastError"), IsEmpty());
   ExpectCleanEnd(quiet);
 
   rig.listening = false;
-  rig.internet.Fail("Open");
+  rig.internet.faults.Fail("Open");
   EXPECT_EQ(rig.Run(), inet::kNoSession);
   EXPECT_THAT(rig.Calls("LastError"), IsEmpty());
   EXPECT_THAT(rig.host.events, IsEmpty());
@@ -477,7 +477,7 @@ TEST(InetDownloadFaults, EveryCallFailingInTurnEndsCleanlyWithItsCode) {
     // Any failed read, the one that would have found the end included.
     if (name == "Read") expected = inet::kIncomplete;
     Rig rig;
-    rig.internet.failAtCall = {k};
+    rig.internet.faults.FailCall(k + 1);
     EXPECT_EQ(rig.Run(), expected) << "call " << k << ": " << name;
     ExpectCleanEnd(rig);
   }
@@ -503,7 +503,7 @@ TEST(InetTexts, ErrorTextForEachCode) {
 
 TEST(InetTexts, LastErrorTextKeepsTheSystemTextAsReturned) {
   test::FakeInternet internet;
-  internet.Fail("Open");
+  internet.faults.Fail("Open");
   internet.failureError = 0x80070005;
   internet.systemMessages[0x80070005] = "Zugriff verweigert\r\n";
   internet.Open("a", 0, nullptr, nullptr, 0);
@@ -513,8 +513,8 @@ TEST(InetTexts, LastErrorTextKeepsTheSystemTextAsReturned) {
 
 TEST(InetTexts, LastErrorTextWithoutSystemText) {
   test::FakeInternet internet;
-  internet.Fail("Open", 1);
-  internet.Fail("Open", 2);
+  internet.faults.Fail("Open", 1);
+  internet.faults.Fail("Open", 2);
   internet.failureError = 12002;
   internet.Open("a", 0, nullptr, nullptr, 0);
   EXPECT_EQ(LastInetErrorText(internet), "12002:Zeit\xFC" "berschreitung (TimeOut)");

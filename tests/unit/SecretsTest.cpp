@@ -71,8 +71,8 @@ std::vector<Scenario> Scenarios() {
       {"empty response", [](Rig& r) { r.Answer(""); }, -8},
       {"status 401", [](Rig& r) { r.Answer("", "401"); }, -8},
       {"status 500 with a body", [](Rig& r) { r.Answer("Fehler", "500"); }, -8},
-      {"no connection", [](Rig& r) { r.internet.Fail("Connect"); }, -8},
-      {"send failed", [](Rig& r) { r.internet.Fail("SendRequest"); }, -8},
+      {"no connection", [](Rig& r) { r.internet.faults.Fail("Connect"); }, -8},
+      {"send failed", [](Rig& r) { r.internet.faults.Fail("SendRequest"); }, -8},
       {"incomplete body",
        [](Rig& r) {
          r.Answer("<XML><ERROR>1200</ERROR></XML>");
