@@ -2,27 +2,30 @@
 SHELL := /bin/bash
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps native win32 fuzz-build test fuzz bench demo screenshots clean
+.PHONY: deps native win32 fuzz-build build-native build-win32 build-fuzz test fuzz bench demo screenshots clean
 
 deps:
 	@bash scripts/deps.sh
 
 native: deps
-	@cmake --preset native >/dev/null
-	@cmake --build --preset native
+	@$(MAKE) --no-print-directory build-native
 
 win32: deps
-	@cmake --preset win32 >/dev/null
-	@cmake --build --preset win32
+	@$(MAKE) --no-print-directory build-win32
 
 # The libFuzzer targets: clang, a build folder of their own.
 fuzz-build: deps
-	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz
+	@$(MAKE) --no-print-directory build-fuzz
+
+build-%:
+	@cmake --preset $* >/dev/null
+	@cmake --build --preset $*
 
 # Every test of the three builds (the fuzz targets briefly); ends with one
-# summary line.
-test: native win32 fuzz-build
+# summary line. The three builds go side by side: each one's links and
+# configure steps leave a core idle that the others fill.
+test: deps
+	@$(MAKE) --no-print-directory -j3 build-native build-win32 build-fuzz
 	@bash scripts/run-tests.sh
 
 # The retrieval end to end under Wine against curl | openssl, the crypto
