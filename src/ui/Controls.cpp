@@ -178,7 +178,10 @@ void Edit::WipeText() {
 }
 
 namespace {
-thread_local Timer::StartFn timerStarter = nullptr;
+// Process-wide, not thread_local: the runtime's thread-local storage keeps
+// a key and a record of each thread that nothing releases when the
+// library unloads.
+Timer::StartFn timerStarter = nullptr;
 }  // namespace
 
 void Timer::SetStarterForTesting(StartFn start) noexcept { timerStarter = start; }

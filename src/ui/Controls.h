@@ -139,7 +139,8 @@ class Edit : public Control {
 class Timer {
  public:
   // How timers are started: SetTimer, or a stand-in through which a test
-  // makes the system refuse them. Per thread; nullptr restores SetTimer.
+  // makes the system refuse them. For the whole process; nullptr restores
+  // SetTimer.
   using StartFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
   static void SetStarterForTesting(StartFn start) noexcept;
 

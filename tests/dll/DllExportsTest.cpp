@@ -1,14 +1,19 @@
 // The real ImpApiQALO.dll, loaded by name and called like a host calls it.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/TestData.h"
+#include "support/UserDriver.h"
 #include "support/WindowFinder.h"
 
 namespace {
@@ -65,6 +70,14 @@ std::thread CancelThePasswordPrompt() {
 
 const char* const kFirstLine = "Abruf \xFC" "ber QALO-Depotschnittstelle ...";
 
+template <typename Fn>
+Fn ExportOf(HMODULE library, const char* name) {
+  EXPECT_NE(library, nullptr);
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  EXPECT_NE(fn, nullptr) << name;
+  return fn;
+}
+
 class DllExports : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { module_ = LoadLibraryA("ImpApiQALO.dll"); }
@@ -72,10 +85,7 @@ class DllExports : public ::testing::Test {
 
   template <typename Fn>
   Fn Get(const char* name) {
-    EXPECT_NE(module_, nullptr);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
+    return ExportOf<Fn>(module_, name);
   }
 
   static HMODULE module_;
@@ -205,6 +215,214 @@ TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
   std::thread user = CancelThePasswordPrompt();
   EXPECT_EQ(StackDrift(Get<ExportXmlFn>("ExportXML"), "", "", 0, &noDate, ""), 0);
   user.join();
+}
+
+// The handles this process holds, as the system's handle table lists them
+// (GetProcessHandleCount is a stub under Wine); -1 if it cannot be read.
+int OwnHandleCount() {
+  struct Entry {
+    ULONG processId;
+    BYTE objectType, flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+  };
+  struct Table {
+    ULONG count;
+    Entry entries[1];
+  };
+  using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return -1;
+  std::vector<char> buffer(256 * 1024);
+  LONG status;
+  ULONG needed = 0;
+  while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                         &needed)) == kLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status < 0) return -1;
+  const auto* table = reinterpret_cast<const Table*>(buffer.data());
+  int n = 0;
+  for (ULONG i = 0; i < table->count; ++i) n += table->entries[i].processId == GetCurrentProcessId();
+  return n;
+}
+
+// How many thread-local storage slots are free: a load that keeps one takes
+// it for good, and a process has about a thousand.
+int FreeTlsSlots() {
+  std::vector<DWORD> taken;
+  for (DWORD slot; (slot = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(slot);
+  for (DWORD slot : taken) TlsFree(slot);
+  return static_cast<int>(taken.size());
+}
+
+// A service on 127.0.0.1 that answers every request with the same body and
+// closes the connection. Its thread and socket live as long as the object.
+class LoopbackService {
+ public:
+  explicit LoopbackService(std::string body) : body_(std::move(body)) {
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (listener_ == INVALID_SOCKET ||
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        listen(listener_, 4) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~LoopbackService() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (listener_ != INVALID_SOCKET) closesocket(listener_);
+    WSACleanup();
+  }
+  LoopbackService(const LoopbackService&) = delete;
+  LoopbackService& operator=(const LoopbackService&) = delete;
+
+  int Port() const { return port_; }
+  // Requests answered and their connections closed.
+  int Answered() const { return answered_; }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      fd_set ready;
+      FD_ZERO(&ready);
+      FD_SET(listener_, &ready);
+      timeval tick{0, 20000};
+      if (select(0, &ready, nullptr, nullptr, &tick) != 1) continue;
+      const SOCKET client = accept(listener_, nullptr, nullptr);
+      if (client == INVALID_SOCKET) continue;
+      std::string request;
+      char chunk[4096];
+      int got;
+      while (request.find("\r\n\r\n") == std::string::npos &&
+             (got = recv(client, chunk, sizeof chunk, 0)) > 0)
+        request.append(chunk, static_cast<std::size_t>(got));
+      const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
+                                 "\r\nConnection: close\r\n\r\n" + body_;
+      send(client, answer.data(), static_cast<int>(answer.size()), 0);
+      shutdown(client, SD_SEND);
+      closesocket(client);
+      ++answered_;
+    }
+  }
+
+  const std::string body_;
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> answered_{0};
+  std::thread thread_;
+};
+
+void __stdcall DispatchOnProgress(std::int32_t kind, std::int32_t, const char*) {
+  // Like a host: the progress window paints and ticks during the download.
+  MSG msg;
+  while (kind == 2 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// A host that loads the library for each use and frees it afterwards: a
+// retrieval that downloads depot data and writes it decrypted, and a login
+// data dialog the user cancels, a hundred times each. Whatever a load or a
+// first use makes must go with the library. The first cycles may bring
+// system libraries into the process for good, so counting starts after them.
+TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
+  using qalo::test::ReadWholeFile;
+  using qalo::test::TestDataPath;
+  const std::string depotData = ReadWholeFile(TestDataPath("tdea-sample.dec"));
+  LoopbackService service(ReadWholeFile(TestDataPath("tdea-sample.enc")));
+  ASSERT_NE(service.Port(), 0) << "no loopback service";
+  ASSERT_FALSE(depotData.empty());
+  const std::string root = qalo::test::UniqueTempPath("host");
+  const std::string xmlDir = root + "\\xml";
+  const std::string ini = root + "\\QALO\\Qalo_test.Ini";
+  ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(xmlDir.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((root + "\\QALO").c_str(), nullptr));
+  const std::string url = "http://127.0.0.1:" + std::to_string(service.Port()) + "/nolt";
+  std::ofstream(ini, std::ios::binary) << "[Global]\r\nURL=" << url << "\r\n";
+  ASSERT_NE(ReadWholeFile(ini).find(url), std::string::npos);
+
+  int retrievals = 0;
+  const std::string settings = "UserLogin=demo\r\nPassword=Geheim#123\r\nUserKey=" +
+                               ReadWholeFile(TestDataPath("tdea-sample.key")) + "\r\n";
+  auto retrieve = [&] {
+    const double datum = 45000.0;
+    HMODULE library = LoadLibraryA("ImpApiQALO.dll");
+    ASSERT_NE(library, nullptr);
+    ExportOf<RegProgrCallbackFn>(library, "RegProgrCallback")(&DispatchOnProgress);
+    const auto exportXml = ExportOf<ExportXmlFn>(library, "ExportXML");
+    EXPECT_EQ(exportXml(xmlDir.c_str(), "B-17", 0, &datum, settings.c_str()), 0);
+    FreeLibrary(library);
+    ++retrievals;
+    const std::vector<std::string> files = FilesIn(xmlDir);
+    ASSERT_EQ(files.size(), 1u) << "the export file, and nothing else";
+    EXPECT_EQ(files[0].rfind("qalo_export_", 0), 0u) << files[0];
+    const std::string path = xmlDir + "\\" + files[0];
+    EXPECT_TRUE(ReadWholeFile(path) == depotData) << "the export file is not the depot data";
+    DeleteFileA(path.c_str());  // the next run may come within the same second
+  };
+  auto cancelDialog = [] {
+    HMODULE library = LoadLibraryA("ImpApiQALO.dll");
+    ASSERT_NE(library, nullptr);
+    char user[128] = "demo", password[128] = "", settingsText[4096] = "UserLogin=demo\r\n";
+    qalo::test::User person([] {
+      HWND form = qalo::test::WaitForOwnWindow("QALO Zugangsdaten");
+      ASSERT_NE(form, nullptr) << "the dialog did not come";
+      PostMessageA(qalo::test::Child(form, "Abbrechen"), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(ExportOf<ApiDataDialogFn>(library, "ApiDataDialog")(user, password, settingsText), 2);
+    person.Join();
+    FreeLibrary(library);
+  };
+  auto cycles = [&](int n) {
+    for (int i = 0; i < n && !HasFailure(); ++i) {
+      retrieve();
+      cancelDialog();
+    }
+    // The service closes each connection just after its answer went out.
+    EXPECT_TRUE(qalo::test::WaitUntil([&] { return service.Answered() == retrievals; }))
+        << service.Answered() << " of " << retrievals << " requests answered";
+  };
+
+  cycles(3);
+  const int handlesBefore = OwnHandleCount();
+  const int slotsBefore = FreeTlsSlots();
+  ASSERT_GT(handlesBefore, 0);
+  cycles(100);
+  ASSERT_FALSE(HasFailure());
+  EXPECT_EQ(OwnHandleCount(), handlesBefore) << "after " << retrievals << " retrievals and dialogs";
+  EXPECT_EQ(FreeTlsSlots(), slotsBefore);
+
+  DeleteFileA(ini.c_str());
+  RemoveDirectoryA((root + "\\QALO").c_str());
+  RemoveDirectoryA(xmlDir.c_str());
+  RemoveDirectoryA(root.c_str());
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 namespace qalo {
 
 inline void CloseRegKey(HKEY key) noexcept { RegCloseKey(key); }
+inline void UnloadModule(HMODULE module) noexcept { FreeLibrary(module); }
 
 using UniqueRegKey = UniqueAny<HKEY, CloseRegKey>;
+using UniqueModule = UniqueAny<HMODULE, UnloadModule>;
 
 struct FileHandleTraits {
   static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
