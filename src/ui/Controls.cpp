@@ -177,35 +177,36 @@ void Edit::WipeText() {
   SetText("");
 }
 
-namespace {
-// Process-wide, not thread_local: the runtime's thread-local storage keeps
-// a key and a record of each thread that nothing releases when the
-// library unloads.
-Timer::StartFn timerStarter = nullptr;
-}  // namespace
+Timer::Timer(Form& owner, UINT id, UINT intervalMs) : owner_(owner), id_(id), interval_(intervalMs) {}
 
-void Timer::SetStarterForTesting(StartFn start) noexcept { timerStarter = start; }
-
-Timer::Timer(Form& owner, UINT id, UINT intervalMs) : owner_(owner), id_(id), interval_(intervalMs) {
-  owner_.timers_.push_back(this);
-}
-
-Timer::~Timer() {
-  SetEnabled(false);
-  auto& timers = owner_.timers_;
-  timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
-}
+Timer::~Timer() { SetEnabled(false); }
 
 void Timer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   if (enabled) {
-    const StartFn start = timerStarter ? timerStarter : &SetTimer;
-    if (!start(owner_.Handle(), id_, interval_, nullptr))
+    if (!owner_.Timers().Start(owner_.Handle(), id_, interval_))
       throw std::runtime_error("Zeitgeber konnte nicht gestartet werden");
   } else if (owner_.Handle()) {
-    KillTimer(owner_.Handle(), id_);
+    owner_.Timers().Stop(owner_.Handle(), id_);
   }
   enabled_ = enabled;
+}
+
+namespace {
+
+class SystemTimerService final : public TimerService {
+ public:
+  bool Start(HWND window, UINT id, UINT intervalMs) override {
+    return SetTimer(window, id, intervalMs, nullptr) != 0;
+  }
+  void Stop(HWND window, UINT id) override { KillTimer(window, id); }
+};
+
+}  // namespace
+
+TimerService& SystemTimers() {
+  static SystemTimerService timers;
+  return timers;
 }
 
 void Timer::Tick() {

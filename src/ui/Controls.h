@@ -134,21 +134,16 @@ class Edit : public Control {
   void WipeText();
 };
 
-// A timer of a form; ticks arrive as the form's WM_TIMER messages, so they
-// run only while the form's thread dispatches messages.
+// A timer of a form, made and owned by it (Form::AddTimer); ticks arrive as
+// the form's WM_TIMER messages, so they run only while the form's thread
+// dispatches messages.
 class Timer {
  public:
-  // How timers are started: SetTimer, or a stand-in through which a test
-  // makes the system refuse them. For the whole process; nullptr restores
-  // SetTimer.
-  using StartFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
-  static void SetStarterForTesting(StartFn start) noexcept;
-
-  Timer(Form& owner, UINT id, UINT intervalMs = 1000);
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
   ~Timer();
 
+  // Throws std::runtime_error when the system refuses to start it.
   void SetEnabled(bool enabled);
   UINT Id() const noexcept { return id_; }
   // Runs OnTimer: called by the form for each tick.
@@ -157,6 +152,9 @@ class Timer {
   std::function<void()> OnTimer;
 
  private:
+  friend class Form;
+  Timer(Form& owner, UINT id, UINT intervalMs);
+
   Form& owner_;
   UINT id_;
   UINT interval_;

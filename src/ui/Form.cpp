@@ -81,6 +81,11 @@ void Form::Show() {
 
 void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
 
+Timer& Form::AddTimer(UINT id, UINT intervalMs) {
+  ownTimers_.push_back(std::unique_ptr<Timer>(new Timer(*this, id, intervalMs)));
+  return *ownTimers_.back();
+}
+
 int Form::ShowModal() {
   if (inModalLoop_) throw std::logic_error("Formular l\xE4uft bereits modal");
   modalResult_ = kResultNone;
@@ -199,7 +204,7 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_TIMER:
-      for (Timer* timer : timers_) {
+      for (const auto& timer : ownTimers_) {
         if (timer->Id() == wParam) {
           timer->Tick();
           return 0;

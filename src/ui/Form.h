@@ -2,9 +2,11 @@
 // A top-level window built from a layout table: client size in pixels at
 // 96 dpi (never scaled), centred on the screen whenever it is shown, in the
 // colour clBtnFace. It runs modally (ShowModal) or modelessly (Show).
+#include <memory>
 #include <vector>
 
 #include "ui/Controls.h"
+#include "ui/Timers.h"
 
 namespace qalo::ui {
 
@@ -35,6 +37,13 @@ constexpr int kResultCancel = 2;
 
 class Form : public Window {
  public:
+  // timers outlives the form.
+  explicit Form(TimerService& timers = SystemTimers()) : timers_(timers) {}
+
+  // A timer of this form, disabled; it lives as long as the form.
+  Timer& AddTimer(UINT id, UINT intervalMs = 1000);
+  TimerService& Timers() const noexcept { return timers_; }
+
   // Shows the form and dispatches this thread's messages until a modal
   // result is set (by a button or SetModalResult); then hides it and
   // returns the result. The thread's other windows are disabled meanwhile.
@@ -69,7 +78,6 @@ class Form : public Window {
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  friend class Timer;
   bool HandleDialogKey(const MSG& msg);
   void FocusFirstControl();
   void LoadControls();
@@ -83,7 +91,8 @@ class Form : public Window {
   unsigned focusMoves_ = 0;
   Button* defaultButton_ = nullptr;
   Button* cancelButton_ = nullptr;
-  std::vector<Timer*> timers_;
+  TimerService& timers_;
+  std::vector<std::unique_ptr<Timer>> ownTimers_;
 };
 
 }  // namespace qalo::ui

@@ -25,7 +25,7 @@ constexpr const char* kCaption = "Probe";
 // (cancel button, Esc) and a button whose handler fails.
 class ProbeForm final : public Form {
  public:
-  explicit ProbeForm(CloseAction close) : Tick(*this, 7, 600000) {
+  explicit ProbeForm(CloseAction close) : Tick(AddTimer(7, 600000)) {
     CreateForm({kCaption, 260, 120, Frame::DialogClose, close}, nullptr);
     Field.Create(*this, {{8, 8, 145, 21}, "", {}}, 101, {});
     Ok.Create(*this, {{8, 80, 75, 25}, "OK", {}}, 102, true);
@@ -44,7 +44,7 @@ class ProbeForm final : public Form {
   Button Ok;
   Button Cancel;
   Button Fail;
-  Timer Tick;
+  Timer& Tick;
 };
 
 struct ProbeView {

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,16 +59,14 @@ class RefusedWindow {
   HHOOK hook_;
 };
 
-// While it lives, every timer the window layer starts on this thread is refused.
-class RefusedTimers {
+// The system's timers, but refused while refuse is set.
+class RefusedTimers final : public ui::TimerService {
  public:
-  RefusedTimers() { ui::Timer::SetStarterForTesting(&Refuse); }
-  ~RefusedTimers() { ui::Timer::SetStarterForTesting(nullptr); }
-  RefusedTimers(const RefusedTimers&) = delete;
-  RefusedTimers& operator=(const RefusedTimers&) = delete;
-
- private:
-  static UINT_PTR WINAPI Refuse(HWND, UINT_PTR, UINT, TIMERPROC) { return 0; }
+  bool Start(HWND window, UINT id, UINT intervalMs) override {
+    return !refuse && ui::SystemTimers().Start(window, id, intervalMs);
+  }
+  void Stop(HWND window, UINT id) override { ui::SystemTimers().Stop(window, id); }
+  bool refuse = true;
 };
 
 // The plug-in's forms of this process, hidden ones included; their controls
@@ -113,19 +110,16 @@ TEST(WindowRefusal, PromptEachWindowRefusedLeavesNoneAndTheAdapterSaysWhich) {
   EXPECT_EQ(OwnForms(), 0);
 }
 
-TEST(WindowRefusal, ProgressWindowOrTimerRefusedLeavesNoWindowAndTheSlotEmpty) {
+TEST(WindowRefusal, ProgressWindowRefusedLeavesNoWindowAndTheSlotEmpty) {
   Win32DownloadProgress progress;
   const int windows = WindowsOf([&] {
     progress.Show();
     progress.Hide();
   });
   ASSERT_GE(windows, 5);  // the form, the label, the panel, the block and the button
-  // n == 0: every window comes up, the timer is refused.
-  for (int n = 0; n <= windows; ++n) {
+  for (int n = 1; n <= windows; ++n) {
     {
       RefusedWindow refused(n);
-      std::optional<RefusedTimers> timers;
-      if (n == 0) timers.emplace();
       try {
         progress.Show();
         ADD_FAILURE() << "shown with refusal " << n;
@@ -141,6 +135,22 @@ TEST(WindowRefusal, ProgressWindowOrTimerRefusedLeavesNoWindowAndTheSlotEmpty) {
     progress.Hide();
     EXPECT_EQ(OwnForms(), 0) << n;
   }
+}
+
+// Every window comes up and the timer is refused: the window goes again.
+TEST(WindowRefusal, ProgressTimerRefusedLeavesNoWindowAndTheSlotEmpty) {
+  RefusedTimers timers;
+  DownloadProgressSlot slot([&timers](void* owner) -> std::unique_ptr<ProgressWindow> {
+    return std::make_unique<TfrmDownloadProgress>(static_cast<HWND>(owner), timers);
+  });
+  EXPECT_THROW(slot.Show(nullptr), std::runtime_error);
+  EXPECT_EQ(OwnForms(), 0);
+  EXPECT_FALSE(slot.CancelRequested());
+  timers.refuse = false;
+  slot.Show(nullptr);
+  EXPECT_EQ(OwnForms(), 1);
+  slot.Hide();
+  EXPECT_EQ(OwnForms(), 0);
 }
 
 // The plug-in bound as the host finds it, for the exports below.

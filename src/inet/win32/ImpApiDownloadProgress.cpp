@@ -27,7 +27,8 @@ DownloadProgressSlot& CurrentWindow() {
 
 }  // namespace
 
-TfrmDownloadProgress::TfrmDownloadProgress(HWND owner) : Timer1(*this, kTimer1Id) {
+TfrmDownloadProgress::TfrmDownloadProgress(HWND owner, ui::TimerService& timers)
+    : ui::Form(timers), Timer1(AddTimer(kTimer1Id)) {
   CreateForm(kForm, owner);
   Label1.Create(*this, kLabel1);
   Panel1.Create(*this, kPanel1);

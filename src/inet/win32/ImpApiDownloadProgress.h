@@ -14,8 +14,8 @@ namespace qalo {
 class TfrmDownloadProgress final : public ui::Form, public ProgressWindow {
  public:
   // Creates the hidden window from its stored layout; throws when the
-  // system refuses.
-  explicit TfrmDownloadProgress(HWND owner);
+  // system refuses. timers outlives the window.
+  explicit TfrmDownloadProgress(HWND owner, ui::TimerService& timers = ui::SystemTimers());
   ~TfrmDownloadProgress() override;
 
   void Show() override;
@@ -31,7 +31,7 @@ class TfrmDownloadProgress final : public ui::Form, public ProgressWindow {
   ui::Panel Panel1;
   ui::Shape Shape1;
   ui::Button Button1;
-  ui::Timer Timer1;
+  ui::Timer& Timer1;
 
  protected:
   void OnShow() override { FormShow(); }
