@@ -9,19 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "ImpApiQALO.h"
 #include "support/WindowFinder.h"
 
 namespace {
-
-using ProgressFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
-using ExportXmlFn = std::int32_t(__stdcall*)(const char*, const char*, std::int32_t,
-                                             const double*, const char*);
-using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
-using RegProgrCallbackFn = std::int32_t(__stdcall*)(ProgressFn);
-using AppVersionCheckFn = std::int32_t(__stdcall*)(std::int32_t);
-using ImportVersionInfoFn = void(__stdcall*)(char*);
-using VersionInfoFn = std::int32_t(__stdcall*)();
-using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, char*);
 
 std::uintptr_t StackPointer() {
   std::uintptr_t sp;
@@ -96,8 +87,8 @@ TEST_F(DllExports, LoadsByNameAndExportsEveryFunctionByOrdinal) {
 }
 
 TEST_F(DllExports, VersionAnswers) {
-  auto version = Get<VersionInfoFn>("VersionInfo");
-  auto check = Get<AppVersionCheckFn>("AppVersionCheck");
+  auto version = Get<ImpApiQALO_VersionInfo>("VersionInfo");
+  auto check = Get<ImpApiQALO_AppVersionCheck>("AppVersionCheck");
   EXPECT_EQ(version(), 40300);
   EXPECT_EQ(version(), 40300);
   EXPECT_EQ(check(40335), 0);
@@ -108,7 +99,7 @@ TEST_F(DllExports, VersionAnswers) {
 TEST_F(DllExports, ImportVersionInfoLeavesTheByteAfterTheTextAlone) {
   char buffer[256];
   std::memset(buffer, 0x7E, sizeof buffer);
-  Get<ImportVersionInfoFn>("ImportVersionInfo")(buffer);
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(buffer);
   EXPECT_EQ(buffer[0], 5);
   EXPECT_EQ(std::string(buffer + 1, 5), "2.0.6");
   EXPECT_EQ(buffer[6], 0x7E);
@@ -141,7 +132,7 @@ TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
       {3000, "unbekannter Fehlercode vom Host: [3000]"},
       {2147483647, "unbekannter Fehlercode vom Host: [2147483647]"},
   };
-  auto message = Get<GetExportErrorMsgFn>("GetExportErrorMsg");
+  auto message = Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg");
   for (const auto& c : cases) {
     char buffer[64];
     std::memset(buffer, 0x7E, sizeof buffer);
@@ -155,20 +146,20 @@ TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
 }
 
 TEST_F(DllExports, NullBuffersAreLeftAlone) {
-  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(-4, nullptr), 0);
-  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(2147483647, nullptr), 0);
-  Get<ImportVersionInfoFn>("ImportVersionInfo")(nullptr);
+  EXPECT_EQ(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg")(-4, nullptr), 0);
+  EXPECT_EQ(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg")(2147483647, nullptr), 0);
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(nullptr);
 }
 
 TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
-  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
+  auto reg = Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback");
   EXPECT_EQ(reg(&IgnoreProgress), 0);
   EXPECT_EQ(reg(nullptr), 0);
 }
 
 TEST_F(DllExports, NullTextsAreEmptyAndOnlyTheRegisteredCallbackHearsTheRun) {
-  auto exportXml = Get<ExportXmlFn>("ExportXML");
-  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
+  auto exportXml = Get<ImpApiQALO_ExportXML>("ExportXML");
+  auto reg = Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback");
   const double noDate = 0.0;
   gFirstLog.clear();
   gSecondLog.clear();
@@ -197,13 +188,15 @@ TEST_F(DllExports, NullTextsAreEmptyAndOnlyTheRegisteredCallbackHearsTheRun) {
 TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
   char buffer[256] = {};
   const double noDate = 0.0;
-  EXPECT_EQ(StackDrift(Get<VersionInfoFn>("VersionInfo")), 0);
-  EXPECT_EQ(StackDrift(Get<AppVersionCheckFn>("AppVersionCheck"), 40335), 0);
-  EXPECT_EQ(StackDrift(Get<ImportVersionInfoFn>("ImportVersionInfo"), buffer), 0);
-  EXPECT_EQ(StackDrift(Get<GetExportErrorMsgFn>("GetExportErrorMsg"), -4, buffer), 0);
-  EXPECT_EQ(StackDrift(Get<RegProgrCallbackFn>("RegProgrCallback"), ProgressFn{}), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_VersionInfo>("VersionInfo")), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_AppVersionCheck>("AppVersionCheck"), 40335), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo"), buffer), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg"), -4, buffer), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback"),
+                       ImpApiQALO_ProgressCallback{}),
+            0);
   std::thread user = CancelThePasswordPrompt();
-  EXPECT_EQ(StackDrift(Get<ExportXmlFn>("ExportXML"), "", "", 0, &noDate, ""), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_ExportXML>("ExportXML"), "", "", 0, &noDate, ""), 0);
   user.join();
 }
 
