@@ -105,6 +105,61 @@ TEST_F(DllExports, ImportVersionInfoLeavesTheByteAfterTheTextAlone) {
   EXPECT_EQ(buffer[6], 0x7E);
 }
 
+// What Explorer's Details tab and an installer read: the version the
+// plug-in reports, with a German string table in Windows-1252.
+TEST_F(DllExports, VersionResourceNamesTheReleaseInGerman) {
+  ASSERT_NE(module_, nullptr);
+  char path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(module_, path, sizeof path), 0u);
+  DWORD unused = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &unused);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_EQ(length, sizeof *fixed);
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00020000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00060000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00020000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00060000u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(length, 4u);
+  EXPECT_EQ(translation[0], 0x0407);
+  EXPECT_EQ(translation[1], 1252);
+
+  char reported[256];
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(reported);
+  const std::string version(reported + 1, static_cast<unsigned char>(reported[0]));
+  const struct {
+    const char* name;
+    std::string value;
+  } strings[] = {
+      {"FileVersion", version + ".0"},
+      {"ProductVersion", "2.0.6.0"},
+      {"CompanyName", "Kalbrix"},
+      {"InternalName", "ImpApiQALO.dll"},
+      {"OriginalFilename", "ImpApiQALO.dll"},
+      {"ProductName", "NOLT ImportAPI QALO"},
+      {"FileDescription", "NOLT-Importschnittstelle zur QALO-Depotschnittstelle"},
+      {"LegalCopyright", "Copyright (C) Kalbrix"},
+  };
+  for (const auto& s : strings) {
+    char* text = nullptr;
+    const std::string query = std::string("\\StringFileInfo\\040704E4\\") + s.name;
+    ASSERT_TRUE(VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length))
+        << s.name;
+    EXPECT_EQ(std::string(text), s.value) << s.name;
+  }
+}
+
 // Windows-1252 bytes for every code of the table, the two formatted rows up
 // to both ends of the 32-bit range, nothing written past the zero byte.
 TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {

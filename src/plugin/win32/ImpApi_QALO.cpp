@@ -14,6 +14,7 @@
 #include "platform/win32/WinInet.h"
 #include "plugin/Exports.h"
 #include "plugin/HostProxy.h"
+#include "plugin/PluginVersion.h"
 #include "ui/Cursor.h"
 #include "workflow/Retrieval.h"
 
@@ -51,7 +52,7 @@ std::int32_t RunApiDataDialog(std::string& userText, std::string& passwordText,
 void RegisterPlugin(PluginIdentity& identity) {
   identity.PluginNumber = 150;
   identity.PluginName = "QALO";
-  identity.PluginVersion = "2.0.6";
+  identity.PluginVersion = QALO_VERSION_TEXT;
   identity.PluginFileName = "ImpApi_QALO.dll";
   identity.ExportXmlHandler = &RunExport;
   identity.ApiDataDialogHandler = &RunApiDataDialog;
