@@ -31,7 +31,7 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   const auto cipher = MakeSystemCipher();
   Win32PasswordPrompt passwordPrompt;
   FileChooserWin fileChooser;
-  WinInet internet;
+  WinInet internet(host);
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
   InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};
