@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
-# Reads the built DLL's export and import tables and fails on any drift:
-# the seven names at ordinals 1 to 7, undecorated; imports only from DLLs
-# that Windows always takes from the system folder.
+# Reads the shipped DLL's headers and tables and fails on any drift: the
+# seven names at ordinals 1 to 7, undecorated; imports only from DLLs that
+# Windows always takes from the system folder; ASLR and DEP; no debugging
+# information, but a debug link to the symbols file DEBUG, which holds it
+# and shows the stack protector linked in. OBJDUMP and OBJCOPY: mingw-w64's.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -43,4 +45,43 @@ foreach(entry IN LISTS imports)
     message(FATAL_ERROR "imports ${name}, which Windows may load from beside the host")
   endif()
 endforeach()
-message(STATUS "exports and imports as expected: ${imports}")
+
+if(NOT dump MATCHES "DllCharacteristics[^\n]*\n([\t ]+[A-Z_]+\n)*[\t ]+DYNAMIC_BASE\n")
+  message(FATAL_ERROR "no ASLR (DYNAMIC_BASE)")
+endif()
+if(NOT dump MATCHES "DllCharacteristics[^\n]*\n([\t ]+[A-Z_]+\n)*[\t ]+NX_COMPAT\n")
+  message(FATAL_ERROR "no DEP (NX_COMPAT)")
+endif()
+if(dump MATCHES "Entry 5 00000000 00000000")
+  message(FATAL_ERROR "no base relocations: ASLR could not move the DLL")
+endif()
+
+execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR sections MATCHES " \\.debug_")
+  message(FATAL_ERROR "debugging information in the shipped DLL")
+endif()
+# The debug link: the symbols file's name, a zero byte, padding, its CRC.
+set(linkFile ${CMAKE_CURRENT_BINARY_DIR}/dll_tables.gnu_debuglink)
+file(REMOVE ${linkFile})
+execute_process(COMMAND ${OBJCOPY} --dump-section .gnu_debuglink=${linkFile} ${DLL} ${linkFile}.dll
+                ERROR_QUIET)
+get_filename_component(debugName ${DEBUG} NAME)
+string(HEX "${debugName}" wanted)
+set(link "")
+if(EXISTS ${linkFile})
+  file(READ ${linkFile} link HEX)
+endif()
+file(REMOVE ${linkFile} ${linkFile}.dll)
+string(FIND "${link}" "${wanted}00" at)
+if(NOT at EQUAL 0)
+  message(FATAL_ERROR "no debug link to ${debugName}")
+endif()
+
+execute_process(COMMAND ${OBJDUMP} -h -t ${DEBUG} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT symbols MATCHES " \\.debug_info ")
+  message(FATAL_ERROR "no debugging information in ${DEBUG}")
+endif()
+if(NOT symbols MATCHES " ___stack_chk_fail\n" OR NOT symbols MATCHES " ___stack_chk_guard\n")
+  message(FATAL_ERROR "no stack protector linked into the DLL")
+endif()
+message(STATUS "exports, imports, flags and debug link as expected: ${imports}")
