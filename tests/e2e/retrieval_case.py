@@ -59,16 +59,18 @@ class RetrievalCase(lib.MockTestCase):
         text = "UserLogin=%s\r\nPassword=%s\r\nUserKey=%s\r\n%s" % (portal, password, key, extra)
         return text
 
-    def export(self, settings, datum=None, dialog=None, xml_dir=None, berater="B-17", more=()):
+    def export(self, settings, datum=None, dialog=None, xml_dir=None, berater="B-17", more=(),
+               **host):
         """Runs nolt-host export; dialog = ui-driver arguments answering a
-        dialog; more = further export options. settings: text or bytes."""
+        dialog; more = further export options; host: lib.run_host's host and
+        env. settings: text or bytes."""
         path = self.root / "settings.txt"
         path.write_bytes(settings if isinstance(settings, bytes) else settings.encode("cp1252"))
         args = ["export", "--xml-dir", windows_path(xml_dir or self.xml),
                 "--settings", windows_path(path), "--berater", berater] + list(more)
         if datum:
             args += ["--datum", datum]
-        run = lib.run_host(args, self.prefix, answer=dialog)
+        run = lib.run_host(args, self.prefix, answer=dialog, **host)
         self.assertEqual(run.returncode, 0, run.stderr)
         facts = {"LOG": [], "EXPORTFILE": []}
         for line in run.stdout.split(b"\n"):
