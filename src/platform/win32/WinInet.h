@@ -8,10 +8,10 @@ namespace qalo {
 
 // The internet seam over the real WinInet, one call each. wininet.dll is
 // loaded from the system folder by the first Open or CrackUrl and freed
-// with this object, so the object lives no longer than the run that uses
-// it; the other calls take handles from a successful Open. A wininet.dll
-// that cannot be loaded, or lacks a function, makes Open fail (null, last
-// error set) after a German line to host naming what is missing.
+// with this object, which lives for one run; the other calls take handles
+// from a successful Open. A wininet.dll that cannot be loaded, or lacks a
+// function, makes Open fail (null, last error set) after a German line to
+// host naming what is missing.
 class WinInet final : public Internet {
  public:
   explicit WinInet(HostReporter& host);
@@ -40,7 +40,8 @@ class WinInet final : public Internet {
 
  private:
   struct Api;
-  // The library and its functions, loaded once; null when they cannot be.
+  // The library and its functions, loaded by the first call that needs
+  // them; null, reported and tried again next time when they cannot be.
   const Api* Load();
 
   HostReporter& host_;
