@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps native win32 fuzz-build build-native build-win32 build-fuzz test fuzz bench demo screenshots clean
+.PHONY: deps native win32 fuzz-build build-native build-win32 build-fuzz test fuzz bench demo screenshots dist clean
 
 deps:
 	@bash scripts/deps.sh
@@ -36,6 +36,11 @@ bench: win32
 # Each fuzz target for a minute (FUZZ_SECONDS=n for another bound).
 fuzz: fuzz-build
 	@bash scripts/fuzz.sh
+
+# The package for administrators in dist/ and its zip: the current commit
+# built twice from scratch in two folders, which must agree byte for byte.
+dist: deps
+	@python3 scripts/dist.py
 
 demo: win32
 	@$(XVFB) bash scripts/demo.sh

@@ -15,13 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "ImpApiQALO.h"
 #include "support/RecordingViewer.h"
 #include "support/UserDriver.h"
 
 namespace qalo::test {
 namespace {
-
-using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, char*);
 
 constexpr const char* kCaption = "QALO Zugangsdaten";
 // The dialog's control ids: portal id, password, key.
@@ -54,9 +53,12 @@ LRESULT CALLBACK CountDialogBoxes(int code, WPARAM wParam, LPARAM lParam) {
 // that any byte written is seen.
 struct Buffers {
   std::vector<char> user, password, settings;
-  Buffers(const std::string& u, const std::string& p, const std::string& s, std::size_t userSize = 128,
-          std::size_t settingsSize = 4096)
-      : user(Filled(u, userSize)), password(Filled(p, 128)), settings(Filled(s, settingsSize)) {}
+  Buffers(const std::string& u, const std::string& p, const std::string& s,
+          std::size_t userSize = IMPAPIQALO_USER_BUFFER_SIZE,
+          std::size_t settingsSize = IMPAPIQALO_SETTINGS_BUFFER_SIZE)
+      : user(Filled(u, userSize)),
+        password(Filled(p, IMPAPIQALO_PASSWORD_BUFFER_SIZE)),
+        settings(Filled(s, settingsSize)) {}
   static std::vector<char> Filled(const std::string& text, std::size_t size) {
     std::vector<char> buffer(std::max(size, text.size() + 2), '\x5A');
     std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
@@ -80,7 +82,7 @@ class ApiDataDialogTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(module_, nullptr);
-    dialog_ = reinterpret_cast<ApiDataDialogFn>(
+    dialog_ = reinterpret_cast<ImpApiQALO_ApiDataDialog>(
         reinterpret_cast<void*>(GetProcAddress(module_, "ApiDataDialog")));
     ASSERT_NE(dialog_, nullptr);
     gDialogBoxes = 0;
@@ -138,7 +140,7 @@ class ApiDataDialogTest : public ::testing::Test {
   }
 
   static HMODULE module_;
-  ApiDataDialogFn dialog_ = nullptr;
+  ImpApiQALO_ApiDataDialog dialog_ = nullptr;
   HHOOK hook_ = nullptr;
 };
 

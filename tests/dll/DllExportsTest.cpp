@@ -12,21 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "ImpApiQALO.h"
 #include "support/TestData.h"
 #include "support/UserDriver.h"
 #include "support/WindowFinder.h"
 
 namespace {
-
-using ProgressFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
-using ExportXmlFn = std::int32_t(__stdcall*)(const char*, const char*, std::int32_t,
-                                             const double*, const char*);
-using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
-using RegProgrCallbackFn = std::int32_t(__stdcall*)(ProgressFn);
-using AppVersionCheckFn = std::int32_t(__stdcall*)(std::int32_t);
-using ImportVersionInfoFn = void(__stdcall*)(char*);
-using VersionInfoFn = std::int32_t(__stdcall*)();
-using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, char*);
 
 std::uintptr_t StackPointer() {
   std::uintptr_t sp;
@@ -106,8 +97,8 @@ TEST_F(DllExports, LoadsByNameAndExportsEveryFunctionByOrdinal) {
 }
 
 TEST_F(DllExports, VersionAnswers) {
-  auto version = Get<VersionInfoFn>("VersionInfo");
-  auto check = Get<AppVersionCheckFn>("AppVersionCheck");
+  auto version = Get<ImpApiQALO_VersionInfo>("VersionInfo");
+  auto check = Get<ImpApiQALO_AppVersionCheck>("AppVersionCheck");
   EXPECT_EQ(version(), 40300);
   EXPECT_EQ(version(), 40300);
   EXPECT_EQ(check(40335), 0);
@@ -118,10 +109,65 @@ TEST_F(DllExports, VersionAnswers) {
 TEST_F(DllExports, ImportVersionInfoLeavesTheByteAfterTheTextAlone) {
   char buffer[256];
   std::memset(buffer, 0x7E, sizeof buffer);
-  Get<ImportVersionInfoFn>("ImportVersionInfo")(buffer);
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(buffer);
   EXPECT_EQ(buffer[0], 5);
   EXPECT_EQ(std::string(buffer + 1, 5), "2.0.6");
   EXPECT_EQ(buffer[6], 0x7E);
+}
+
+// What Explorer's Details tab and an installer read: the version the
+// plug-in reports, with a German string table in Windows-1252.
+TEST_F(DllExports, VersionResourceNamesTheReleaseInGerman) {
+  ASSERT_NE(module_, nullptr);
+  char path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(module_, path, sizeof path), 0u);
+  DWORD unused = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &unused);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_EQ(length, sizeof *fixed);
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00020000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00060000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00020000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00060000u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(length, 4u);
+  EXPECT_EQ(translation[0], 0x0407);
+  EXPECT_EQ(translation[1], 1252);
+
+  char reported[256];
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(reported);
+  const std::string version(reported + 1, static_cast<unsigned char>(reported[0]));
+  const struct {
+    const char* name;
+    std::string value;
+  } strings[] = {
+      {"FileVersion", version + ".0"},
+      {"ProductVersion", "2.0.6.0"},
+      {"CompanyName", "Kalbrix"},
+      {"InternalName", "ImpApiQALO.dll"},
+      {"OriginalFilename", "ImpApiQALO.dll"},
+      {"ProductName", "NOLT ImportAPI QALO"},
+      {"FileDescription", "NOLT-Importschnittstelle zur QALO-Depotschnittstelle"},
+      {"LegalCopyright", "Copyright (C) Kalbrix"},
+  };
+  for (const auto& s : strings) {
+    char* text = nullptr;
+    const std::string query = std::string("\\StringFileInfo\\040704E4\\") + s.name;
+    ASSERT_TRUE(VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length))
+        << s.name;
+    EXPECT_EQ(std::string(text), s.value) << s.name;
+  }
 }
 
 // Windows-1252 bytes for every code of the table, the two formatted rows up
@@ -151,7 +197,7 @@ TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
       {3000, "unbekannter Fehlercode vom Host: [3000]"},
       {2147483647, "unbekannter Fehlercode vom Host: [2147483647]"},
   };
-  auto message = Get<GetExportErrorMsgFn>("GetExportErrorMsg");
+  auto message = Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg");
   for (const auto& c : cases) {
     char buffer[64];
     std::memset(buffer, 0x7E, sizeof buffer);
@@ -165,20 +211,20 @@ TEST_F(DllExports, MessageTableAndTheExtremesOfTheRange) {
 }
 
 TEST_F(DllExports, NullBuffersAreLeftAlone) {
-  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(-4, nullptr), 0);
-  EXPECT_EQ(Get<GetExportErrorMsgFn>("GetExportErrorMsg")(2147483647, nullptr), 0);
-  Get<ImportVersionInfoFn>("ImportVersionInfo")(nullptr);
+  EXPECT_EQ(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg")(-4, nullptr), 0);
+  EXPECT_EQ(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg")(2147483647, nullptr), 0);
+  Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(nullptr);
 }
 
 TEST_F(DllExports, RegProgrCallbackAcceptsAndRemoves) {
-  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
+  auto reg = Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback");
   EXPECT_EQ(reg(&IgnoreProgress), 0);
   EXPECT_EQ(reg(nullptr), 0);
 }
 
 TEST_F(DllExports, NullTextsAreEmptyAndOnlyTheRegisteredCallbackHearsTheRun) {
-  auto exportXml = Get<ExportXmlFn>("ExportXML");
-  auto reg = Get<RegProgrCallbackFn>("RegProgrCallback");
+  auto exportXml = Get<ImpApiQALO_ExportXML>("ExportXML");
+  auto reg = Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback");
   const double noDate = 0.0;
   gFirstLog.clear();
   gSecondLog.clear();
@@ -207,13 +253,15 @@ TEST_F(DllExports, NullTextsAreEmptyAndOnlyTheRegisteredCallbackHearsTheRun) {
 TEST_F(DllExports, EveryExportRemovesItsOwnArguments) {
   char buffer[256] = {};
   const double noDate = 0.0;
-  EXPECT_EQ(StackDrift(Get<VersionInfoFn>("VersionInfo")), 0);
-  EXPECT_EQ(StackDrift(Get<AppVersionCheckFn>("AppVersionCheck"), 40335), 0);
-  EXPECT_EQ(StackDrift(Get<ImportVersionInfoFn>("ImportVersionInfo"), buffer), 0);
-  EXPECT_EQ(StackDrift(Get<GetExportErrorMsgFn>("GetExportErrorMsg"), -4, buffer), 0);
-  EXPECT_EQ(StackDrift(Get<RegProgrCallbackFn>("RegProgrCallback"), ProgressFn{}), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_VersionInfo>("VersionInfo")), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_AppVersionCheck>("AppVersionCheck"), 40335), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo"), buffer), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg"), -4, buffer), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback"),
+                       ImpApiQALO_ProgressCallback{}),
+            0);
   std::thread user = CancelThePasswordPrompt();
-  EXPECT_EQ(StackDrift(Get<ExportXmlFn>("ExportXML"), "", "", 0, &noDate, ""), 0);
+  EXPECT_EQ(StackDrift(Get<ImpApiQALO_ExportXML>("ExportXML"), "", "", 0, &noDate, ""), 0);
   user.join();
 }
 
@@ -375,8 +423,8 @@ TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
     const double datum = 45000.0;
     HMODULE library = LoadLibraryA("ImpApiQALO.dll");
     ASSERT_NE(library, nullptr);
-    ExportOf<RegProgrCallbackFn>(library, "RegProgrCallback")(&DispatchOnProgress);
-    const auto exportXml = ExportOf<ExportXmlFn>(library, "ExportXML");
+    ExportOf<ImpApiQALO_RegProgrCallback>(library, "RegProgrCallback")(&DispatchOnProgress);
+    const auto exportXml = ExportOf<ImpApiQALO_ExportXML>(library, "ExportXML");
     EXPECT_EQ(exportXml(xmlDir.c_str(), "B-17", 0, &datum, settings.c_str()), 0);
     FreeLibrary(library);
     ++retrievals;
@@ -396,7 +444,7 @@ TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
       ASSERT_NE(form, nullptr) << "the dialog did not come";
       PostMessageA(qalo::test::Child(form, "Abbrechen"), BM_CLICK, 0, 0);
     });
-    EXPECT_EQ(ExportOf<ApiDataDialogFn>(library, "ApiDataDialog")(user, password, settingsText), 2);
+    EXPECT_EQ(ExportOf<ImpApiQALO_ApiDataDialog>(library, "ApiDataDialog")(user, password, settingsText), 2);
     person.Join();
     FreeLibrary(library);
   };

@@ -89,9 +89,10 @@ class MockService:
             return json.load(r)
 
 
-def run_wine(args, prefix=None, timeout=60):
-    """Runs a command under Wine in the given prefix (default: the build's)."""
-    env = {k: v for k, v in os.environ.items() if k not in PROXY_VARIABLES}
+def run_wine(args, prefix=None, timeout=60, env=None):
+    """Runs a command under Wine in the given prefix (default: the build's),
+    with the further environment variables env."""
+    env = dict({k: v for k, v in os.environ.items() if k not in PROXY_VARIABLES}, **(env or {}))
     env["QALO_WINEPREFIX"] = prefix or setting("QALO_WINEPREFIX")
     command = [setting("QALO_WINE_RUN")] + list(args)
     if not env.get("DISPLAY"):
@@ -100,8 +101,9 @@ def run_wine(args, prefix=None, timeout=60):
                           timeout=timeout)
 
 
-def run_program(name, args, prefix=None, timeout=60):
-    return run_wine([str(Path(setting("QALO_BIN")) / name)] + list(args), prefix, timeout)
+def run_program(name, args, prefix=None, timeout=60, env=None):
+    """Runs a program of the build's bin folder, or the one at the path name."""
+    return run_wine([str(Path(setting("QALO_BIN")) / name)] + list(args), prefix, timeout, env)
 
 
 def trust_ca(mock, prefix=None):
@@ -213,10 +215,11 @@ class MockTestCase(unittest.TestCase):
             shutil.rmtree(cls.depot, ignore_errors=True)
 
 
-def run_host(args, prefix, answer=None, timeout=60):
+def run_host(args, prefix, answer=None, timeout=60, host="nolt-host.exe", env=None):
     """Runs nolt-host --raw with args in the prefix; answer: ui-driver
-    arguments for a user who answers the plug-in's dialog meanwhile. Returns
-    (host run, driver output)."""
+    arguments for a user who answers the plug-in's dialog meanwhile; host:
+    another copy of nolt-host.exe; env: further environment variables for
+    the host. Returns the host's run."""
     driver = None
     if answer:
         driver = subprocess.Popen(
@@ -224,7 +227,7 @@ def run_host(args, prefix, answer=None, timeout=60):
             env=dict(os.environ, QALO_WINEPREFIX=prefix), stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     try:
-        run = run_program("nolt-host.exe", ["--raw"] + list(args), prefix, timeout=timeout)
+        run = run_program(host, ["--raw"] + list(args), prefix, timeout=timeout, env=env)
     finally:
         answered = driver.communicate(timeout=timeout) if driver else None
     if driver and driver.returncode != 0:

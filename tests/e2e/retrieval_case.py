@@ -60,17 +60,18 @@ class RetrievalCase(lib.MockTestCase):
         return text
 
     def export(self, settings, datum=None, dialog=None, xml_dir=None, berater="B-17", more=(),
-               settings_name="settings.txt"):
+               settings_name="settings.txt", **host):
         """Runs nolt-host export; dialog = ui-driver arguments answering a
-        dialog; more = further export options. settings: text or bytes, in a
-        file of the given name (hosts that run at once need one each)."""
+        dialog; more = further export options; host: lib.run_host's host and
+        env. settings: text or bytes, in a file of the given name (hosts that
+        run at once need one each)."""
         path = self.root / settings_name
         path.write_bytes(settings if isinstance(settings, bytes) else settings.encode("cp1252"))
         args = ["export", "--xml-dir", windows_path(xml_dir or self.xml),
                 "--settings", windows_path(path), "--berater", berater] + list(more)
         if datum:
             args += ["--datum", datum]
-        run = lib.run_host(args, self.prefix, answer=dialog)
+        run = lib.run_host(args, self.prefix, answer=dialog, **host)
         self.assertEqual(run.returncode, 0, run.stderr)
         facts = {"LOG": [], "EXPORTFILE": []}
         for line in run.stdout.split(b"\n"):

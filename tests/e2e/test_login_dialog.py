@@ -36,17 +36,17 @@ class LoginDialog(lib.MockTestCase):
     def tearDown(self):
         shutil.rmtree(self.root, ignore_errors=True)
 
-    def host(self, args, answer=None):
-        run = lib.run_host(args, self.prefix, answer)
+    def host(self, args, answer=None, env=None):
+        run = lib.run_host(args, self.prefix, answer, env=env)
         self.assertEqual(run.returncode, 0, run.stderr)
         return run.stdout
 
-    def dialog(self, settings, answer, user="demo", password=""):
+    def dialog(self, settings, answer, user="demo", password="", env=None):
         """nolt-host dialog: the result and the three texts it printed."""
         path = self.root / "settings.txt"
         path.write_bytes(settings)
         out = self.host(["dialog", "--user", user, "--password", password,
-                         "--settings", windows_path(path)], answer)
+                         "--settings", windows_path(path)], answer, env)
         # The settings text comes last and spans lines of its own.
         head, _, texts = out.partition(b"USER: ")
         user_text, _, rest = texts.partition(b"\nPASSWORD: ")
@@ -71,6 +71,13 @@ class LoginDialog(lib.MockTestCase):
         self.assertEqual(len(files), 1, out)
         plain = qalo_service.depot_xml("demo", None)
         self.assertEqual(files[0].read_bytes(), plain + bytes(-len(plain) % 8))
+
+    def test_without_cng_the_dialog_works_and_generates_no_key(self):
+        # Wine told not to load bcrypt.dll stands for a system without it.
+        result, user, password, settings = self.dialog(
+            b"UserLogin=demo\r\n", ["login", "--password", PASSWORD], env={"WINEDLLOVERRIDES": "bcrypt="})
+        self.assertEqual((result, user, password, settings),
+                         (b"1", b"demo", PASSWORD.encode(), b"UserLogin=demo\r\n"))
 
     def test_cancel_returns_2_and_prints_the_texts_as_they_were(self):
         result, user, password, settings = self.dialog(

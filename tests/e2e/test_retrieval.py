@@ -2,8 +2,10 @@
 against qalo-mock over HTTPS, in a Wine prefix of their own."""
 
 import re
+import shutil
 import unittest
 from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
 
 import qalo_testlib as lib
 from retrieval_case import (DECRYPTED, FIRST, KEY, PASSWORD, RECEIVED, REGISTRY_KEY,
@@ -173,6 +175,59 @@ class Retrieval(RetrievalCase):
     def test_cancelled_file_chooser(self):
         facts = self.export(self.settings(extra="TicketData=CD\r\n"), dialog=["open-file", "--cancel"])
         self.assertRun(facts, -4, [FIRST])
+        self.assertNoFile(facts)
+
+
+class SystemLibraries(RetrievalCase):
+    """WinInet and CNG come from the system folder and nowhere else. Wine
+    would take its own wininet.dll even with a file of that name beside the
+    host; WINEDLLOVERRIDES=wininet=n,b makes it prefer such a file, as
+    Windows does. (bcrypt.dll cannot be planted so under Wine: Wine's own
+    start-up of a program then loads it from the program's folder too. The
+    CNG adapter loads it the same way as WinInet.) A library that Wine is
+    told not to load at all stands for one that is missing."""
+    prefix_name = "system-libraries"
+
+    def setUp(self):
+        super().setUp()
+        bin_dir = Path(lib.setting("QALO_BIN"))
+        self.host = self.root / "host"
+        self.host.mkdir()
+        for name in ("nolt-host.exe", "ImpApiQALO.dll"):
+            shutil.copy(bin_dir / name, self.host)
+        shutil.copy(bin_dir / "decoy.dll", self.host / "wininet.dll")
+        self.loaded = self.host / "wininet.dll.loaded"  # what the decoy leaves when loaded
+
+    def test_a_wininet_dll_beside_the_host_is_not_loaded(self):
+        planted = {"WINEDLLOVERRIDES": "wininet=n,b"}
+        # The decoy would be taken: LoadLibraryA("wininet.dll") loads it
+        # (and nolt-host then misses the plug-in's exports).
+        probe = lib.run_host(["--dll", "wininet.dll", "version"], self.prefix,
+                             host=str(self.host / "nolt-host.exe"), env=planted)
+        self.assertEqual(probe.returncode, 3, probe.stdout)
+        self.assertTrue(self.loaded.exists())
+        self.loaded.unlink()
+
+        facts = self.export(self.settings(), host=str(self.host / "nolt-host.exe"), env=planted)
+        self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
+        self.assertEqual(self.export_file(facts), expected_depot("demo"))
+        self.assertFalse(self.loaded.exists(), "the planted wininet.dll was loaded")
+
+    def test_without_wininet_the_session_fails_with_a_line_naming_it(self):
+        facts = self.export(self.settings(), env={"WINEDLLOVERRIDES": "wininet="})
+        self.assertRun(facts, -8, self.online(
+            b"Systembibliothek wininet.dll konnte nicht geladen werden.", None,
+            b"Internet-Fehler: Session nicht verf\xfcgbar"))
+        self.assertTrue(facts["LOG"][3].startswith(b"WinINet-Systemfehler: 126-"), facts["LOG"])
+        self.assertNoFile(facts)
+        self.assertEqual(self.mock.requests(), [])
+
+    def test_without_bcrypt_the_decryption_fails(self):
+        # Over HTTP: Wine's own HTTPS needs bcrypt.dll.
+        self.url = self.mock.url("http", "/nolt")
+        self.override(URL=self.url)
+        facts = self.export(self.settings(), env={"WINEDLLOVERRIDES": "bcrypt="})
+        self.assertRun(facts, -5, self.online(RECEIVED, DECRYPTED[0], None, b"... meldet Fehler # 5"))
         self.assertNoFile(facts)
 
 

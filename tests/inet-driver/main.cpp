@@ -227,12 +227,12 @@ int main(int argc, char** argv) {
   if (url.empty()) return Usage();
   _setmode(_fileno(stdout), _O_BINARY);  // the bytes as they are, LF as LF
 
-  WinInet internet;
+  Printer host;
+  WinInet internet(host);
   NoWindow standIn;
   Win32DownloadProgress real;
   RecordingWindow window(realWindow ? static_cast<DownloadProgress&>(real) : standIn);
   Cursor cursor;
-  Printer host;
   InetContext context{internet, window, cursor, host, [] { return true; }};
   std::thread answerer;
   if (!dialogs.empty()) answerer = std::thread(AnswerDialogs, Split(dialogs), user, password);

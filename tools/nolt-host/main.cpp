@@ -20,18 +20,9 @@
 #include <vector>
 
 #include "HostOutput.h"
+#include "ImpApiQALO.h"
 
 namespace {
-
-using ProgressFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
-using ExportXmlFn = std::int32_t(__stdcall*)(const char*, const char*, std::int32_t, const double*,
-                                             const char*);
-using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, char*);
-using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
-using RegProgrCallbackFn = std::int32_t(__stdcall*)(ProgressFn);
-using AppVersionCheckFn = std::int32_t(__stdcall*)(std::int32_t);
-using ImportVersionInfoFn = void(__stdcall*)(char*);
-using VersionInfoFn = std::int32_t(__stdcall*)();
 
 bool gRaw = false;
 bool gTraceProgress = false;
@@ -49,7 +40,7 @@ void Print(const std::string& cp1252) {
 }
 
 void __stdcall OnProgress(std::int32_t kind, std::int32_t value, const char* text) {
-  if (kind == 3) {
+  if (kind == IMPAPIQALO_KIND_LOG) {
     Print("LOG: " + std::string(text ? text : "") + "\n");
     return;
   }
@@ -169,21 +160,21 @@ int Usage() {
 int RunVersion(const Plugin& p, const std::map<std::string, std::string>& o) {
   char buffer[257];
   std::memset(buffer, 0x7F, sizeof buffer);
-  p.Get<ImportVersionInfoFn>("ImportVersionInfo")(buffer);
+  p.Get<ImpApiQALO_ImportVersionInfo>("ImportVersionInfo")(buffer);
   const auto n = static_cast<unsigned char>(buffer[0]);
-  Print("VersionInfo: " + std::to_string(p.Get<VersionInfoFn>("VersionInfo")()) + "\n");
+  Print("VersionInfo: " + std::to_string(p.Get<ImpApiQALO_VersionInfo>("VersionInfo")()) + "\n");
   Print("ImportVersionInfo: " + std::string(buffer + 1, n) + "\n");
   if (o.count("host-version")) {
     const auto v = static_cast<std::int32_t>(std::strtol(Option(o, "host-version").c_str(), nullptr, 10));
     Print("AppVersionCheck(" + std::to_string(v) + "): " +
-          std::to_string(p.Get<AppVersionCheckFn>("AppVersionCheck")(v)) + "\n");
+          std::to_string(p.Get<ImpApiQALO_AppVersionCheck>("AppVersionCheck")(v)) + "\n");
   }
   return 0;
 }
 
 std::string Message(const Plugin& p, std::int32_t code) {
   char buffer[256] = {};
-  p.Get<GetExportErrorMsgFn>("GetExportErrorMsg")(code, buffer);
+  p.Get<ImpApiQALO_GetExportErrorMsg>("GetExportErrorMsg")(code, buffer);
   return buffer;
 }
 
@@ -217,7 +208,7 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
   const std::string outDir = EffectiveXmlDir(xmlDir);
   const auto before = ExportFiles(outDir);
   const auto exportXml = [&] {
-    return p.Get<ExportXmlFn>("ExportXML")(
+    return p.Get<ImpApiQALO_ExportXML>("ExportXML")(
         TextOrNull(o, "xml-dir", xmlDir), TextOrNull(o, "berater", berater), reserved,
         datumText == "null" ? nullptr : &datum, TextOrNull(o, "settings", settings));
   };
@@ -234,13 +225,15 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
 }
 
 int RunDialog(const Plugin& p, const std::map<std::string, std::string>& o) {
-  std::vector<char> user(128), password(128), settings(4096);
+  std::vector<char> user(IMPAPIQALO_USER_BUFFER_SIZE), password(IMPAPIQALO_PASSWORD_BUFFER_SIZE),
+      settings(IMPAPIQALO_SETTINGS_BUFFER_SIZE);
   const std::string u = Option(o, "user"), pw = Option(o, "password");
   const std::string s = o.count("settings") ? ReadFileBytes(Option(o, "settings")) : "";
   std::strncpy(user.data(), u.c_str(), user.size() - 1);
   std::strncpy(password.data(), pw.c_str(), password.size() - 1);
   std::strncpy(settings.data(), s.c_str(), settings.size() - 1);
-  const std::int32_t rc = p.Get<ApiDataDialogFn>("ApiDataDialog")(user.data(), password.data(), settings.data());
+  const std::int32_t rc =
+      p.Get<ImpApiQALO_ApiDataDialog>("ApiDataDialog")(user.data(), password.data(), settings.data());
   Print("RESULT: " + std::to_string(rc) + "\n");
   Print("USER: " + std::string(user.data()) + "\n");
   Print("PASSWORD: " + std::string(password.data()) + "\n");
@@ -252,7 +245,7 @@ int RunDialog(const Plugin& p, const std::map<std::string, std::string>& o) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
-  std::string dll = "ImpApiQALO.dll";
+  std::string dll = IMPAPIQALO_LIBRARY_NAME;
   int i = 1;
   for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
     const std::string flag = argv[i];
@@ -271,7 +264,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "nolt-host: cannot load %s (error %lu)\n", dll.c_str(), GetLastError());
     return 3;
   }
-  plugin.Get<RegProgrCallbackFn>("RegProgrCallback")(&OnProgress);
+  plugin.Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback")(&OnProgress);
 
   int rc;
   if (command == "version") rc = RunVersion(plugin, options);
@@ -280,7 +273,7 @@ int main(int argc, char** argv) {
   else if (command == "dialog") rc = RunDialog(plugin, options);
   else rc = Usage();
 
-  plugin.Get<RegProgrCallbackFn>("RegProgrCallback")(nullptr);
+  plugin.Get<ImpApiQALO_RegProgrCallback>("RegProgrCallback")(nullptr);
   FreeLibrary(plugin.module);
   return rc;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/CipherErrors.h"
 #include "platform/SystemCipher.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace qalo {
 namespace {
@@ -14,26 +15,68 @@ bool Succeeded(NTSTATUS status) { return status >= 0; }
 
 }  // namespace
 
-CngCipher::CngCipher() {
-  UniqueAlgorithm algorithm;
-  if (!Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_3DES_ALGORITHM, nullptr, 0)))
-    return;
+struct CngCipher::Api {
+  Api() {
+    library.Find("BCryptOpenAlgorithmProvider", BCryptOpenAlgorithmProvider);
+    library.Find("BCryptCloseAlgorithmProvider", BCryptCloseAlgorithmProvider);
+    library.Find("BCryptSetProperty", BCryptSetProperty);
+    library.Find("BCryptGetProperty", BCryptGetProperty);
+    library.Find("BCryptGenerateSymmetricKey", BCryptGenerateSymmetricKey);
+    library.Find("BCryptDestroyKey", BCryptDestroyKey);
+    library.Find("BCryptEncrypt", BCryptEncrypt);
+    library.Find("BCryptDecrypt", BCryptDecrypt);
+    library.Find("BCryptGenRandom", BCryptGenRandom);
+  }
+
+  SystemLibrary library{"bcrypt.dll"};
+  decltype(&::BCryptOpenAlgorithmProvider) BCryptOpenAlgorithmProvider;
+  decltype(&::BCryptCloseAlgorithmProvider) BCryptCloseAlgorithmProvider;
+  decltype(&::BCryptSetProperty) BCryptSetProperty;
+  decltype(&::BCryptGetProperty) BCryptGetProperty;
+  decltype(&::BCryptGenerateSymmetricKey) BCryptGenerateSymmetricKey;
+  decltype(&::BCryptDestroyKey) BCryptDestroyKey;
+  decltype(&::BCryptEncrypt) BCryptEncrypt;
+  decltype(&::BCryptDecrypt) BCryptDecrypt;
+  decltype(&::BCryptGenRandom) BCryptGenRandom;
+};
+
+CngCipher::CngCipher() = default;
+
+CngCipher::~CngCipher() = default;
+
+const CngCipher::Api* CngCipher::Library() {
+  if (!api_) api_ = std::make_unique<Api>();
+  return api_->library.Usable() ? api_.get() : nullptr;
+}
+
+BCRYPT_ALG_HANDLE CngCipher::Algorithm() {
+  if (algorithm_) return algorithm_.get();
+  const Api* api = Library();
+  if (!api) return nullptr;
+  UniqueAlgorithm algorithm(nullptr, {api->BCryptCloseAlgorithmProvider});
+  if (!Succeeded(
+          api->BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_3DES_ALGORITHM, nullptr, 0)))
+    return nullptr;
   wchar_t chainMode[] = BCRYPT_CHAIN_MODE_CBC;
   DWORD objectSize = 0, got = 0;
-  if (!Succeeded(BCryptSetProperty(algorithm.get(), BCRYPT_CHAINING_MODE,
-                                   reinterpret_cast<PUCHAR>(chainMode), sizeof chainMode, 0)) ||
-      !Succeeded(BCryptGetProperty(algorithm.get(), BCRYPT_OBJECT_LENGTH,
-                                   reinterpret_cast<PUCHAR>(&objectSize), sizeof objectSize,
-                                   &got, 0)))
-    return;
+  if (!Succeeded(api->BCryptSetProperty(algorithm.get(), BCRYPT_CHAINING_MODE,
+                                        reinterpret_cast<PUCHAR>(chainMode), sizeof chainMode,
+                                        0)) ||
+      !Succeeded(api->BCryptGetProperty(algorithm.get(), BCRYPT_OBJECT_LENGTH,
+                                        reinterpret_cast<PUCHAR>(&objectSize), sizeof objectSize,
+                                        &got, 0)))
+    return nullptr;
   algorithm_ = std::move(algorithm);
   keyObjectSize_ = objectSize;
+  return algorithm_.get();
 }
 
 std::int32_t CngCipher::Transform(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                                   const std::uint8_t* key, bool encrypt,
                                   const std::uint8_t* iv) {
-  if (!algorithm_) return cipher_error::kCryptoFailed;
+  const BCRYPT_ALG_HANDLE algorithm = Algorithm();
+  if (!algorithm) return cipher_error::kCryptoFailed;
+  const Api& api = *api_;
   // The key object holds the key schedule: wiped before it is freed, after
   // the key handle that uses it is destroyed.
   std::vector<UCHAR> keyObject(keyObjectSize_);
@@ -42,9 +85,9 @@ std::int32_t CngCipher::Transform(std::uint8_t* out, const std::uint8_t* in, std
     ~Wipe() { SecureZeroMemory(bytes.data(), bytes.size()); }
   } wipeKeyObject{keyObject};
 
-  UniqueKey keyHandle;
-  if (!Succeeded(BCryptGenerateSymmetricKey(algorithm_.get(), keyHandle.put(), keyObject.data(),
-                                            keyObjectSize_, const_cast<PUCHAR>(key), 24, 0)))
+  UniqueKey keyHandle(nullptr, {api.BCryptDestroyKey});
+  if (!Succeeded(api.BCryptGenerateSymmetricKey(algorithm, keyHandle.put(), keyObject.data(),
+                                                keyObjectSize_, const_cast<PUCHAR>(key), 24, 0)))
     return cipher_error::kCryptoFailed;
 
   // CNG overwrites the IV it is given; the caller's stays untouched.
@@ -54,17 +97,18 @@ std::int32_t CngCipher::Transform(std::uint8_t* out, const std::uint8_t* in, std
   const auto length = static_cast<ULONG>(n);
   PUCHAR input = const_cast<PUCHAR>(in);
   const NTSTATUS status =
-      encrypt ? BCryptEncrypt(keyHandle.get(), input, length, nullptr, ivCopy, sizeof ivCopy, out,
-                              length, &written, 0)
-              : BCryptDecrypt(keyHandle.get(), input, length, nullptr, ivCopy, sizeof ivCopy, out,
-                              length, &written, 0);
+      encrypt ? api.BCryptEncrypt(keyHandle.get(), input, length, nullptr, ivCopy, sizeof ivCopy,
+                                  out, length, &written, 0)
+              : api.BCryptDecrypt(keyHandle.get(), input, length, nullptr, ivCopy, sizeof ivCopy,
+                                  out, length, &written, 0);
   return Succeeded(status) && written == length ? 0 : cipher_error::kCryptoFailed;
 }
 
 bool CngCipher::FillRandom(std::uint8_t* out, std::size_t n) {
-  return n <= ULONG_MAX &&
-         Succeeded(BCryptGenRandom(nullptr, out, static_cast<ULONG>(n),
-                                   BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+  const Api* api = Library();
+  return api && n <= ULONG_MAX &&
+         Succeeded(api->BCryptGenRandom(nullptr, out, static_cast<ULONG>(n),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
 std::unique_ptr<Cipher> MakeSystemCipher() { return std::make_unique<CngCipher>(); }

@@ -6,23 +6,37 @@
 
 #include <bcrypt.h>
 
+#include <memory>
+
 #include "platform/TdeaCipher.h"
 #include "platform/UniqueHandle.h"
 
 namespace qalo {
 
-namespace detail {
-inline void CloseAlgorithm(BCRYPT_ALG_HANDLE h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-}  // namespace detail
+// CNG handles, closed through the loaded library's functions.
+struct AlgorithmTraits {
+  decltype(&::BCryptCloseAlgorithmProvider) close = nullptr;
+  static constexpr BCRYPT_ALG_HANDLE Empty() noexcept { return nullptr; }
+  void Close(BCRYPT_ALG_HANDLE h) const noexcept { close(h, 0); }
+};
+using UniqueAlgorithm = UniqueHandle<BCRYPT_ALG_HANDLE, AlgorithmTraits>;
 
-using UniqueAlgorithm = UniqueAny<BCRYPT_ALG_HANDLE, &detail::CloseAlgorithm>;
-using UniqueKey = UniqueAny<BCRYPT_KEY_HANDLE, &BCryptDestroyKey>;
+struct KeyTraits {
+  decltype(&::BCryptDestroyKey) destroy = nullptr;
+  static constexpr BCRYPT_KEY_HANDLE Empty() noexcept { return nullptr; }
+  void Close(BCRYPT_KEY_HANDLE h) const noexcept { destroy(h); }
+};
+using UniqueKey = UniqueHandle<BCRYPT_KEY_HANDLE, KeyTraits>;
 
 class CngCipher : public TdeaCipher {
  public:
-  // Opens the 3DES provider in CBC mode; if that fails, every TDEA call
-  // returns kCryptoFailed.
+  // Loads nothing yet: bcrypt.dll comes from the system folder at the first
+  // call that needs it, and the 3DES provider is opened in CBC mode at the
+  // first TDEA call; both stay until this object goes. When they cannot be
+  // had, every TDEA call returns kCryptoFailed and every random call
+  // kRandomFailed.
   CngCipher();
+  ~CngCipher() override;
 
  protected:
   // A fresh key object per call: a reused CNG key carries its own chain on
@@ -32,7 +46,14 @@ class CngCipher : public TdeaCipher {
   bool FillRandom(std::uint8_t* out, std::size_t n) override;
 
  private:
-  UniqueAlgorithm algorithm_;
+  struct Api;
+  // The library and its functions, loaded once; null when they cannot be.
+  const Api* Library();
+  // The open provider, null when it cannot be opened.
+  BCRYPT_ALG_HANDLE Algorithm();
+
+  std::unique_ptr<Api> api_;
+  UniqueAlgorithm algorithm_;  // closed before the library is freed
   DWORD keyObjectSize_ = 0;
 };
 

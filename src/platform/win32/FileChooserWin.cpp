@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "platform/win32/Win32Handles.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace qalo {
 
@@ -15,13 +15,12 @@ namespace qalo {
 // print spooler, whose Wine version leaves a named mutex open each time it
 // is loaded.
 std::optional<std::string> FileChooserWin::ChooseFile(const std::string& title) {
-  const UniqueModule comdlg(LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!comdlg) throw WindowUnavailable(UnavailableWindow::FileChooser);
-  const auto open = reinterpret_cast<decltype(&GetOpenFileNameA)>(
-      reinterpret_cast<void*>(GetProcAddress(comdlg.get(), "GetOpenFileNameA")));
-  const auto extendedError = reinterpret_cast<decltype(&CommDlgExtendedError)>(
-      reinterpret_cast<void*>(GetProcAddress(comdlg.get(), "CommDlgExtendedError")));
-  if (!open || !extendedError) throw WindowUnavailable(UnavailableWindow::FileChooser);
+  SystemLibrary comdlg("comdlg32.dll");
+  decltype(&GetOpenFileNameA) open = nullptr;
+  decltype(&CommDlgExtendedError) extendedError = nullptr;
+  comdlg.Find("GetOpenFileNameA", open);
+  comdlg.Find("CommDlgExtendedError", extendedError);
+  if (!comdlg.Usable()) throw WindowUnavailable(UnavailableWindow::FileChooser);
 
   std::vector<char> path(32 * 1024, '\0');
   OPENFILENAMEA dialog{};

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "platform/win32/SystemLibrary.h"
+
 namespace qalo {
 
 static_assert(wininet::kOpenTypePreconfig == INTERNET_OPEN_TYPE_PRECONFIG);
@@ -25,31 +27,81 @@ static_assert(wininet::kErrorDlgFlags ==
               (FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS));
 static_assert(wininet::kFormatFromSystem == FORMAT_MESSAGE_FROM_SYSTEM);
 
+struct WinInet::Api {
+  Api() {
+    library.Find("InternetOpenA", InternetOpenA);
+    library.Find("InternetSetOptionA", InternetSetOptionA);
+    library.Find("InternetQueryOptionA", InternetQueryOptionA);
+    library.Find("InternetCrackUrlA", InternetCrackUrlA);
+    library.Find("InternetConnectA", InternetConnectA);
+    library.Find("HttpOpenRequestA", HttpOpenRequestA);
+    library.Find("HttpSendRequestA", HttpSendRequestA);
+    library.Find("HttpQueryInfoA", HttpQueryInfoA);
+    library.Find("InternetErrorDlg", InternetErrorDlg);
+    library.Find("InternetReadFile", InternetReadFile);
+    library.Find("InternetCloseHandle", InternetCloseHandle);
+  }
+
+  SystemLibrary library{"wininet.dll"};
+  decltype(&::InternetOpenA) InternetOpenA;
+  decltype(&::InternetSetOptionA) InternetSetOptionA;
+  decltype(&::InternetQueryOptionA) InternetQueryOptionA;
+  decltype(&::InternetCrackUrlA) InternetCrackUrlA;
+  decltype(&::InternetConnectA) InternetConnectA;
+  decltype(&::HttpOpenRequestA) HttpOpenRequestA;
+  decltype(&::HttpSendRequestA) HttpSendRequestA;
+  decltype(&::HttpQueryInfoA) HttpQueryInfoA;
+  decltype(&::InternetErrorDlg) InternetErrorDlg;
+  decltype(&::InternetReadFile) InternetReadFile;
+  decltype(&::InternetCloseHandle) InternetCloseHandle;
+};
+
+WinInet::WinInet(HostReporter& host) : host_(host) {}
+
+WinInet::~WinInet() = default;
+
+const WinInet::Api* WinInet::Load() {
+  if (api_) return api_.get();
+  auto api = std::make_unique<Api>();
+  if (!api->library.Usable()) {
+    // The download reads the last error right after the failed call.
+    const DWORD error = GetLastError();
+    host_.Log(api->library.FailureText());
+    SetLastError(error);
+    return nullptr;
+  }
+  api_ = std::move(api);
+  return api_.get();
+}
+
 InetHandle WinInet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
                          const char* bypass, std::uint32_t flags) {
-  return InternetOpenA(agent, accessType, proxy, bypass, flags);
+  const Api* api = Load();
+  return api ? api->InternetOpenA(agent, accessType, proxy, bypass, flags) : nullptr;
 }
 
 bool WinInet::SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) {
   DWORD v = value;
-  return InternetSetOptionA(handle, option, &v, sizeof v) != FALSE;
+  return api_->InternetSetOptionA(handle, option, &v, sizeof v) != FALSE;
 }
 
 bool WinInet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) {
   DWORD v = 0;
   DWORD length = sizeof v;
-  if (!InternetQueryOptionA(handle, option, &v, &length)) return false;
+  if (!api_->InternetQueryOptionA(handle, option, &v, &length)) return false;
   value = v;
   return true;
 }
 
 bool WinInet::CrackUrl(const std::string& url, UrlParts& parts) {
+  const Api* api = Load();
+  if (!api) return false;
   // Null buffers with non-zero lengths: the parts point into url.
   URL_COMPONENTSA c{};
   c.dwStructSize = sizeof c;
   c.dwHostNameLength = c.dwUserNameLength = c.dwPasswordLength = 1;
   c.dwUrlPathLength = c.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
+  if (!api->InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
   auto part = [](const char* p, DWORD n) { return p ? std::string(p, n) : std::string(); };
   parts.scheme = static_cast<std::uint32_t>(c.nScheme);
   parts.host = part(c.lpszHostName, c.dwHostNameLength);
@@ -63,40 +115,40 @@ bool WinInet::CrackUrl(const std::string& url, UrlParts& parts) {
 InetHandle WinInet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
                             const char* user, const char* password, std::uint32_t service,
                             std::uint32_t flags) {
-  return InternetConnectA(session, host.c_str(), port, user, password, service, flags, 0);
+  return api_->InternetConnectA(session, host.c_str(), port, user, password, service, flags, 0);
 }
 
 InetHandle WinInet::OpenRequest(InetHandle connect, const char* verb, const std::string& object,
                                 std::uint32_t flags) {
-  return HttpOpenRequestA(connect, verb, object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+  return api_->HttpOpenRequestA(connect, verb, object.c_str(), nullptr, nullptr, nullptr, flags, 0);
 }
 
 bool WinInet::SendRequest(InetHandle request, const char* headers, std::uint32_t headersLength) {
-  return HttpSendRequestA(request, headers, headersLength, nullptr, 0) != FALSE;
+  return api_->HttpSendRequestA(request, headers, headersLength, nullptr, 0) != FALSE;
 }
 
 bool WinInet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
                         std::uint32_t& length, std::uint32_t& index) {
   DWORD n = length;
   DWORD i = index;
-  const BOOL ok = HttpQueryInfoA(request, infoLevel, buffer, &n, &i);
+  const BOOL ok = api_->HttpQueryInfoA(request, infoLevel, buffer, &n, &i);
   length = n;
   index = i;
   return ok != FALSE;
 }
 
 std::uint32_t WinInet::ErrorDialog(InetHandle request, std::uint32_t error, std::uint32_t flags) {
-  return InternetErrorDlg(GetDesktopWindow(), request, error, flags, nullptr);
+  return api_->InternetErrorDlg(GetDesktopWindow(), request, error, flags, nullptr);
 }
 
 bool WinInet::Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) {
   DWORD n = 0;
-  const BOOL ok = InternetReadFile(request, buffer, toRead, &n);
+  const BOOL ok = api_->InternetReadFile(request, buffer, toRead, &n);
   read = n;
   return ok != FALSE;
 }
 
-bool WinInet::Close(InetHandle handle) { return InternetCloseHandle(handle) != FALSE; }
+bool WinInet::Close(InetHandle handle) { return api_->InternetCloseHandle(handle) != FALSE; }
 
 std::uint32_t WinInet::LastError() { return GetLastError(); }
 

@@ -1,11 +1,22 @@
 #pragma once
+#include <memory>
+
+#include "platform/Host.h"
 #include "platform/Internet.h"
 
 namespace qalo {
 
-// The internet seam over the real WinInet, one call each.
+// The internet seam over the real WinInet, one call each. wininet.dll is
+// loaded from the system folder by the first Open or CrackUrl and freed
+// with this object, which lives for one run; the other calls take handles
+// from a successful Open. A wininet.dll that cannot be loaded, or lacks a
+// function, makes Open fail (null, last error set) after a German line to
+// host naming what is missing.
 class WinInet final : public Internet {
  public:
+  explicit WinInet(HostReporter& host);
+  ~WinInet() override;
+
   InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
                   const char* bypass, std::uint32_t flags) override;
   bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
@@ -26,6 +37,15 @@ class WinInet final : public Internet {
   std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                     std::uint32_t languageId, char* buffer,
                                     std::uint32_t size) override;
+
+ private:
+  struct Api;
+  // The library and its functions, loaded by the first call that needs
+  // them; null, reported and tried again next time when they cannot be.
+  const Api* Load();
+
+  HostReporter& host_;
+  std::unique_ptr<Api> api_;
 };
 
 }  // namespace qalo

@@ -14,6 +14,7 @@
 #include "platform/win32/WinInet.h"
 #include "plugin/Exports.h"
 #include "plugin/HostProxy.h"
+#include "plugin/PluginVersion.h"
 #include "ui/Cursor.h"
 #include "workflow/Retrieval.h"
 
@@ -30,7 +31,7 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   const auto cipher = MakeSystemCipher();
   Win32PasswordPrompt passwordPrompt;
   FileChooserWin fileChooser;
-  WinInet internet;
+  WinInet internet(host);
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
   InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};
@@ -51,7 +52,7 @@ std::int32_t RunApiDataDialog(std::string& userText, std::string& passwordText,
 void RegisterPlugin(PluginIdentity& identity) {
   identity.PluginNumber = 150;
   identity.PluginName = "QALO";
-  identity.PluginVersion = "2.0.6";
+  identity.PluginVersion = QALO_VERSION_TEXT;
   identity.PluginFileName = "ImpApi_QALO.dll";
   identity.ExportXmlHandler = &RunExport;
   identity.ApiDataDialogHandler = &RunApiDataDialog;

@@ -4,9 +4,9 @@
 
 namespace qalo {
 
-// Sets number 150, name "QALO", version "2.0.6", file name "ImpApi_QALO.dll"
-// and points ExportXmlHandler at the retrieval and ApiDataDialogHandler at
-// the login data dialog.
+// Sets number 150, name "QALO", the version of PluginVersion.h ("2.0.6"),
+// file name "ImpApi_QALO.dll" and points ExportXmlHandler at the retrieval
+// and ApiDataDialogHandler at the login data dialog.
 void RegisterPlugin(PluginIdentity& identity);
 
 }  // namespace qalo
