@@ -23,7 +23,7 @@
 
 #include "inet/ImpApiINet.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
-#include "platform/win32/WinInet.h"
+#include "platform/win32/Win32Internet.h"
 #include "support/WindowFinder.h"
 
 namespace {
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // the bytes as they are, LF as LF
 
   Printer host;
-  WinInet internet(host);
+  Win32Internet internet(host);
   NoWindow standIn;
   Win32DownloadProgress real;
   RecordingWindow window(realWindow ? static_cast<DownloadProgress&>(real) : standIn);

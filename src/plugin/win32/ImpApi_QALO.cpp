@@ -6,12 +6,12 @@
 #include "dialogs/win32/ImpApi_QALO_Dlg_win.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
 #include "platform/SystemCipher.h"
-#include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32FileChooser.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ConfigStore.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Shell.h"
-#include "platform/win32/WinInet.h"
+#include "platform/win32/Win32Internet.h"
 #include "plugin/Exports.h"
 #include "plugin/HostProxy.h"
 #include "plugin/PluginVersion.h"
@@ -30,8 +30,8 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   Win32FileSystem files;
   const auto cipher = MakeSystemCipher();
   Win32PasswordPrompt passwordPrompt;
-  FileChooserWin fileChooser;
-  WinInet internet(host);
+  Win32FileChooser fileChooser;
+  Win32Internet internet(host);
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
   InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};

@@ -28,15 +28,15 @@ struct KeyTraits {
 };
 using UniqueKey = UniqueHandle<BCRYPT_KEY_HANDLE, KeyTraits>;
 
-class CngCipher : public TdeaCipher {
+class Win32Cipher : public TdeaCipher {
  public:
   // Loads nothing yet: bcrypt.dll comes from the system folder at the first
   // call that needs it, and the 3DES provider is opened in CBC mode at the
   // first TDEA call; both stay until this object goes. When they cannot be
   // had, every TDEA call returns kCryptoFailed and every random call
   // kRandomFailed.
-  CngCipher();
-  ~CngCipher() override;
+  Win32Cipher();
+  ~Win32Cipher() override;
 
  protected:
   // A fresh key object per call: a reused CNG key carries its own chain on

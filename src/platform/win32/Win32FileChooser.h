@@ -5,7 +5,7 @@
 
 namespace qalo {
 
-class FileChooserWin final : public FileChooser {
+class Win32FileChooser final : public FileChooser {
  public:
   // The chosen file's full path; nullopt on cancel and when the chosen
   // path is too long for its buffer. WindowUnavailable when the dialog

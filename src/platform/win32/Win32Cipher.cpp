@@ -1,4 +1,4 @@
-#include "platform/win32/CngCipher.h"
+#include "platform/win32/Win32Cipher.h"
 
 #include <climits>
 #include <cstring>
@@ -15,7 +15,7 @@ bool Succeeded(NTSTATUS status) { return status >= 0; }
 
 }  // namespace
 
-struct CngCipher::Api {
+struct Win32Cipher::Api {
   Api() {
     library.Find("BCryptOpenAlgorithmProvider", BCryptOpenAlgorithmProvider);
     library.Find("BCryptCloseAlgorithmProvider", BCryptCloseAlgorithmProvider);
@@ -40,16 +40,16 @@ struct CngCipher::Api {
   decltype(&::BCryptGenRandom) BCryptGenRandom;
 };
 
-CngCipher::CngCipher() = default;
+Win32Cipher::Win32Cipher() = default;
 
-CngCipher::~CngCipher() = default;
+Win32Cipher::~Win32Cipher() = default;
 
-const CngCipher::Api* CngCipher::Library() {
+const Win32Cipher::Api* Win32Cipher::Library() {
   if (!api_) api_ = std::make_unique<Api>();
   return api_->library.Usable() ? api_.get() : nullptr;
 }
 
-BCRYPT_ALG_HANDLE CngCipher::Algorithm() {
+BCRYPT_ALG_HANDLE Win32Cipher::Algorithm() {
   if (algorithm_) return algorithm_.get();
   const Api* api = Library();
   if (!api) return nullptr;
@@ -71,7 +71,7 @@ BCRYPT_ALG_HANDLE CngCipher::Algorithm() {
   return algorithm_.get();
 }
 
-std::int32_t CngCipher::Transform(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
+std::int32_t Win32Cipher::Transform(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                                   const std::uint8_t* key, bool encrypt,
                                   const std::uint8_t* iv) {
   const BCRYPT_ALG_HANDLE algorithm = Algorithm();
@@ -104,13 +104,13 @@ std::int32_t CngCipher::Transform(std::uint8_t* out, const std::uint8_t* in, std
   return Succeeded(status) && written == length ? 0 : cipher_error::kCryptoFailed;
 }
 
-bool CngCipher::FillRandom(std::uint8_t* out, std::size_t n) {
+bool Win32Cipher::FillRandom(std::uint8_t* out, std::size_t n) {
   const Api* api = Library();
   return api && n <= ULONG_MAX &&
          Succeeded(api->BCryptGenRandom(nullptr, out, static_cast<ULONG>(n),
                                         BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
-std::unique_ptr<Cipher> MakeSystemCipher() { return std::make_unique<CngCipher>(); }
+std::unique_ptr<Cipher> MakeSystemCipher() { return std::make_unique<Win32Cipher>(); }
 
 }  // namespace qalo

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/SystemCipher.h"
-#include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32FileChooser.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "support/FakeHost.h"
@@ -79,7 +79,7 @@ class ImportFileDialogTest : public ::testing::Test {
 
   const std::string dir_ = WindowsPath(test::UniqueTempPath("xml"));
   Win32Clock clock_;
-  FileChooserWin chooser_;
+  Win32FileChooser chooser_;
   std::unique_ptr<Cipher> cipher_ = MakeSystemCipher();
   Win32FileSystem files_;
   test::FakeHost host_;

@@ -12,10 +12,10 @@ namespace qalo {
 // from a successful Open. A wininet.dll that cannot be loaded, or lacks a
 // function, makes Open fail (null, last error set) after a German line to
 // host naming what is missing.
-class WinInet final : public Internet {
+class Win32Internet final : public Internet {
  public:
-  explicit WinInet(HostReporter& host);
-  ~WinInet() override;
+  explicit Win32Internet(HostReporter& host);
+  ~Win32Internet() override;
 
   InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
                   const char* bypass, std::uint32_t flags) override;

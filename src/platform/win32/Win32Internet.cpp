@@ -1,4 +1,4 @@
-#include "platform/win32/WinInet.h"
+#include "platform/win32/Win32Internet.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -27,7 +27,7 @@ static_assert(wininet::kErrorDlgFlags ==
               (FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS));
 static_assert(wininet::kFormatFromSystem == FORMAT_MESSAGE_FROM_SYSTEM);
 
-struct WinInet::Api {
+struct Win32Internet::Api {
   Api() {
     library.Find("InternetOpenA", InternetOpenA);
     library.Find("InternetSetOptionA", InternetSetOptionA);
@@ -56,11 +56,11 @@ struct WinInet::Api {
   decltype(&::InternetCloseHandle) InternetCloseHandle;
 };
 
-WinInet::WinInet(HostReporter& host) : host_(host) {}
+Win32Internet::Win32Internet(HostReporter& host) : host_(host) {}
 
-WinInet::~WinInet() = default;
+Win32Internet::~Win32Internet() = default;
 
-const WinInet::Api* WinInet::Load() {
+const Win32Internet::Api* Win32Internet::Load() {
   if (api_) return api_.get();
   auto api = std::make_unique<Api>();
   if (!api->library.Usable()) {
@@ -74,18 +74,18 @@ const WinInet::Api* WinInet::Load() {
   return api_.get();
 }
 
-InetHandle WinInet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
+InetHandle Win32Internet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
                          const char* bypass, std::uint32_t flags) {
   const Api* api = Load();
   return api ? api->InternetOpenA(agent, accessType, proxy, bypass, flags) : nullptr;
 }
 
-bool WinInet::SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) {
+bool Win32Internet::SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) {
   DWORD v = value;
   return api_->InternetSetOptionA(handle, option, &v, sizeof v) != FALSE;
 }
 
-bool WinInet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) {
+bool Win32Internet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) {
   DWORD v = 0;
   DWORD length = sizeof v;
   if (!api_->InternetQueryOptionA(handle, option, &v, &length)) return false;
@@ -93,7 +93,7 @@ bool WinInet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t
   return true;
 }
 
-bool WinInet::CrackUrl(const std::string& url, UrlParts& parts) {
+bool Win32Internet::CrackUrl(const std::string& url, UrlParts& parts) {
   const Api* api = Load();
   if (!api) return false;
   // Null buffers with non-zero lengths: the parts point into url.
@@ -112,22 +112,22 @@ bool WinInet::CrackUrl(const std::string& url, UrlParts& parts) {
   return true;
 }
 
-InetHandle WinInet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
+InetHandle Win32Internet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
                             const char* user, const char* password, std::uint32_t service,
                             std::uint32_t flags) {
   return api_->InternetConnectA(session, host.c_str(), port, user, password, service, flags, 0);
 }
 
-InetHandle WinInet::OpenRequest(InetHandle connect, const char* verb, const std::string& object,
+InetHandle Win32Internet::OpenRequest(InetHandle connect, const char* verb, const std::string& object,
                                 std::uint32_t flags) {
   return api_->HttpOpenRequestA(connect, verb, object.c_str(), nullptr, nullptr, nullptr, flags, 0);
 }
 
-bool WinInet::SendRequest(InetHandle request, const char* headers, std::uint32_t headersLength) {
+bool Win32Internet::SendRequest(InetHandle request, const char* headers, std::uint32_t headersLength) {
   return api_->HttpSendRequestA(request, headers, headersLength, nullptr, 0) != FALSE;
 }
 
-bool WinInet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
+bool Win32Internet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
                         std::uint32_t& length, std::uint32_t& index) {
   DWORD n = length;
   DWORD i = index;
@@ -137,22 +137,22 @@ bool WinInet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffe
   return ok != FALSE;
 }
 
-std::uint32_t WinInet::ErrorDialog(InetHandle request, std::uint32_t error, std::uint32_t flags) {
+std::uint32_t Win32Internet::ErrorDialog(InetHandle request, std::uint32_t error, std::uint32_t flags) {
   return api_->InternetErrorDlg(GetDesktopWindow(), request, error, flags, nullptr);
 }
 
-bool WinInet::Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) {
+bool Win32Internet::Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) {
   DWORD n = 0;
   const BOOL ok = api_->InternetReadFile(request, buffer, toRead, &n);
   read = n;
   return ok != FALSE;
 }
 
-bool WinInet::Close(InetHandle handle) { return api_->InternetCloseHandle(handle) != FALSE; }
+bool Win32Internet::Close(InetHandle handle) { return api_->InternetCloseHandle(handle) != FALSE; }
 
-std::uint32_t WinInet::LastError() { return GetLastError(); }
+std::uint32_t Win32Internet::LastError() { return GetLastError(); }
 
-std::uint32_t WinInet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
+std::uint32_t Win32Internet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                            std::uint32_t languageId, char* buffer,
                                            std::uint32_t size) {
   return FormatMessageA(flags, nullptr, messageId, languageId, buffer, size, nullptr);

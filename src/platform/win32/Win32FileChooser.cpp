@@ -1,4 +1,4 @@
-#include "platform/win32/FileChooserWin.h"
+#include "platform/win32/Win32FileChooser.h"
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@ namespace qalo {
 // comdlg32 is loaded for the one dialog, not imported: it brings in the
 // print spooler, whose Wine version leaves a named mutex open each time it
 // is loaded.
-std::optional<std::string> FileChooserWin::ChooseFile(const std::string& title) {
+std::optional<std::string> Win32FileChooser::ChooseFile(const std::string& title) {
   SystemLibrary comdlg("comdlg32.dll");
   decltype(&GetOpenFileNameA) open = nullptr;
   decltype(&CommDlgExtendedError) extendedError = nullptr;
