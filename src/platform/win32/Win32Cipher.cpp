@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CipherErrors.h"
+#include "platform/ScopeExit.h"
 #include "platform/SystemCipher.h"
 #include "platform/win32/SystemLibrary.h"
 
@@ -72,18 +73,15 @@ BCRYPT_ALG_HANDLE Win32Cipher::Algorithm() {
 }
 
 std::int32_t Win32Cipher::Transform(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
-                                  const std::uint8_t* key, bool encrypt,
-                                  const std::uint8_t* iv) {
+                                     const std::uint8_t* key, bool encrypt,
+                                     const std::uint8_t* iv) {
   const BCRYPT_ALG_HANDLE algorithm = Algorithm();
   if (!algorithm) return cipher_error::kCryptoFailed;
   const Api& api = *api_;
   // The key object holds the key schedule: wiped before it is freed, after
   // the key handle that uses it is destroyed.
   std::vector<UCHAR> keyObject(keyObjectSize_);
-  struct Wipe {
-    std::vector<UCHAR>& bytes;
-    ~Wipe() { SecureZeroMemory(bytes.data(), bytes.size()); }
-  } wipeKeyObject{keyObject};
+  const ScopeExit wipeKeyObject([&keyObject] { SecureZeroMemory(keyObject.data(), keyObject.size()); });
 
   UniqueKey keyHandle(nullptr, {api.BCryptDestroyKey});
   if (!Succeeded(api.BCryptGenerateSymmetricKey(algorithm, keyHandle.put(), keyObject.data(),

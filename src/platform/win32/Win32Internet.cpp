@@ -75,7 +75,7 @@ const Win32Internet::Api* Win32Internet::Load() {
 }
 
 InetHandle Win32Internet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
-                         const char* bypass, std::uint32_t flags) {
+                               const char* bypass, std::uint32_t flags) {
   const Api* api = Load();
   return api ? api->InternetOpenA(agent, accessType, proxy, bypass, flags) : nullptr;
 }
@@ -113,13 +113,13 @@ bool Win32Internet::CrackUrl(const std::string& url, UrlParts& parts) {
 }
 
 InetHandle Win32Internet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
-                            const char* user, const char* password, std::uint32_t service,
-                            std::uint32_t flags) {
+                                  const char* user, const char* password, std::uint32_t service,
+                                  std::uint32_t flags) {
   return api_->InternetConnectA(session, host.c_str(), port, user, password, service, flags, 0);
 }
 
 InetHandle Win32Internet::OpenRequest(InetHandle connect, const char* verb, const std::string& object,
-                                std::uint32_t flags) {
+                                      std::uint32_t flags) {
   return api_->HttpOpenRequestA(connect, verb, object.c_str(), nullptr, nullptr, nullptr, flags, 0);
 }
 
@@ -128,7 +128,7 @@ bool Win32Internet::SendRequest(InetHandle request, const char* headers, std::ui
 }
 
 bool Win32Internet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
-                        std::uint32_t& length, std::uint32_t& index) {
+                              std::uint32_t& length, std::uint32_t& index) {
   DWORD n = length;
   DWORD i = index;
   const BOOL ok = api_->HttpQueryInfoA(request, infoLevel, buffer, &n, &i);
@@ -153,8 +153,8 @@ bool Win32Internet::Close(InetHandle handle) { return api_->InternetCloseHandle(
 std::uint32_t Win32Internet::LastError() { return GetLastError(); }
 
 std::uint32_t Win32Internet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
-                                           std::uint32_t languageId, char* buffer,
-                                           std::uint32_t size) {
+                                                 std::uint32_t languageId, char* buffer,
+                                                 std::uint32_t size) {
   return FormatMessageA(flags, nullptr, messageId, languageId, buffer, size, nullptr);
 }
 
