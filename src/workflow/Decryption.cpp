@@ -1,5 +1,7 @@
 #include "workflow/Decryption.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -27,8 +29,8 @@ std::string ErrorLine(std::int32_t rc) { return "... meldet Fehler # " + std::to
 // the odd tail alone so that no byte of the buffer is touched.
 std::int32_t RefuseLength(const ResponseBuffer& buffer, const KeyBytes& key, Cipher& cipher,
                           const KeyBytes& iv) {
-  const auto tail = static_cast<std::int32_t>(buffer.Size() % TdeaChain::kBlock);
-  std::uint8_t in[TdeaChain::kBlock] = {}, out[TdeaChain::kBlock] = {};
+  const auto tail = static_cast<std::int32_t>(buffer.Size() % kTdeaBlock);
+  std::uint8_t in[kTdeaBlock] = {}, out[kTdeaBlock] = {};
   const ResponseBuffer::Block last = buffer.BlockAt(buffer.BlockCount() - 1);
   std::memcpy(in, last.data + last.size - tail, tail);
   return cipher.TDEA_BytesMode(out, in, tail, key.data(), kDecrypt, "CBC", iv.data());
@@ -51,14 +53,15 @@ std::int32_t StreamImportFile(ReadableFile& in, ResponseBuffer& buffer,
 
 std::int32_t DecryptImportOrThrow(ExportFile& exportFile, double stamp,
                                   const std::string& importFile, const std::string& userKey,
-                                  Cipher& cipher, FileSystem& files, HostReporter& host) {
-  ResponseDecryption decryption(userKey, cipher);
+                                  Cipher& cipher, Threads& threads, FileSystem& files,
+                                  HostReporter& host) {
+  ResponseBuffer buffer;  // outlives the decryption's workers
+  ResponseDecryption decryption(userKey, cipher, threads);
   if (!decryption.KeyValid()) {
     host.Log(kInvalidKey);
     return result::kDecryptFailed;
   }
   std::int32_t rc = cipher_error::kInputFileOpen;
-  ResponseBuffer buffer;
   StreamedExport output(exportFile);
   if (const auto in = files.OpenForReading(importFile)) {
     rc = StreamImportFile(*in, buffer, decryption, output);
@@ -79,40 +82,82 @@ std::int32_t DecryptImportOrThrow(ExportFile& exportFile, double stamp,
 
 }  // namespace
 
-ResponseDecryption::ResponseDecryption(const std::string& userKey, Cipher& cipher)
-    : cipher_(cipher), key_(ConvertKey(userKey)), iv_(HexToBytes(kIvText)) {}
+ResponseDecryption::ResponseDecryption(const std::string& userKey, Cipher& cipher,
+                                       Threads& threads)
+    : cipher_(cipher),
+      key_(ConvertKey(userKey)),
+      iv_(HexToBytes(kIvText)),
+      workers_(cipher, key_ ? key_->data() : nullptr, threads) {
+  std::copy(iv_.data(), iv_.data() + kTdeaBlock, nextIv_.begin());
+}
 
 bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
   if (!key_ || failure_ != 0 || threw_) return false;
   if (buffer.BlockCount() < 2) return true;
+  bool ok = false;
   try {
-    failure_ = DecryptUpTo(buffer, buffer.BlockCount() - 1);
+    workers_.Start(buffer.BlockSize());
+    Hand(buffer, buffer.BlockCount() - 1);
+    // The calling thread's share between reads: what no worker is free for.
+    ok = Collect(SIZE_MAX);
+    while (ok && workers_.DecryptWaiting()) ok = Collect(SIZE_MAX);
+    ok = ok && Collect(workers_.Capacity() - 1);
   } catch (...) {
     threw_ = true;
   }
-  return failure_ == 0 && !threw_;
+  if (!ok) workers_.Stop();
+  return ok;
 }
 
-std::int32_t ResponseDecryption::DecryptUpTo(ResponseBuffer& buffer, std::size_t end) {
-  if (!chain_) chain_.emplace(cipher_, key_->data(), kDecrypt, iv_.data());
-  if (input_.empty() && end > decrypted_) input_.resize(buffer.BlockSize());
-  for (; decrypted_ < end; ++decrypted_) {
-    const ResponseBuffer::Block block = buffer.BlockAt(decrypted_);
-    std::memcpy(input_.data(), block.data, block.size);
-    const std::int32_t rc =
-        chain_->Next(block.data, input_.data(), static_cast<std::int32_t>(block.size));
-    if (rc != 0) return rc;
+void ResponseDecryption::Hand(ResponseBuffer& buffer, std::size_t end) {
+  for (; handed_ < end; ++handed_) {
+    const ResponseBuffer::Block block = buffer.BlockAt(handed_);
+    // Each block's IV is taken here, never from what the cipher left in an
+    // IV buffer (Wine's CNG leaves it as it was); the next one before a
+    // worker may decrypt this block in place.
+    std::array<std::uint8_t, kTdeaBlock> next;
+    std::memcpy(next.data(), block.data + block.size - kTdeaBlock, kTdeaBlock);
+    workers_.Add({block.data, block.size, nextIv_});
+    nextIv_ = next;
   }
-  return 0;
+}
+
+bool ResponseDecryption::Collect(std::size_t keep) {
+  for (;;) {
+    const std::optional<DecryptionWorkers::Outcome> outcome =
+        workers_.TakeOldest(workers_.InFlight() > keep);
+    if (!outcome) return true;
+    if (!outcome->threw && outcome->rc == 0) {
+      ++decrypted_;
+      continue;
+    }
+    threw_ = outcome->threw;
+    failure_ = outcome->rc;
+    workers_.Stop();
+    return false;
+  }
 }
 
 std::int32_t ResponseDecryption::Complete(ResponseBuffer& buffer) {
-  if (threw_) throw std::runtime_error("decryption failed while the data arrived");
-  if (failure_ != 0) return failure_;
-  // The odd tail lies in the last block, which Advance never touches: the
-  // length is judged as if nothing had been decrypted yet.
-  if (buffer.Size() % TdeaChain::kBlock != 0) return RefuseLength(buffer, *key_, cipher_, iv_);
-  failure_ = DecryptUpTo(buffer, buffer.BlockCount());
+  const std::int32_t rc = FinishBlocks(buffer);
+  workers_.Stop();
+  if (threw_) throw std::runtime_error("decryption failed");
+  return rc;
+}
+
+std::int32_t ResponseDecryption::FinishBlocks(ResponseBuffer& buffer) noexcept {
+  try {
+    // The blocks in flight first: Advance has begun on them already.
+    if (failure_ != 0 || threw_ || !Collect(0)) return failure_;
+    // The odd tail lies in the last block, which Advance never hands on:
+    // the length is judged as if nothing had been decrypted yet.
+    if (buffer.Size() % kTdeaBlock != 0) return RefuseLength(buffer, *key_, cipher_, iv_);
+    if (buffer.BlockCount() - handed_ > 1) workers_.Start(buffer.BlockSize());
+    Hand(buffer, buffer.BlockCount());
+    Collect(0);
+  } catch (...) {
+    threw_ = true;
+  }
   return failure_;
 }
 
@@ -143,19 +188,20 @@ std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBu
 }
 
 std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
-                             HostReporter& host) {
-  ResponseDecryption decryption(userKey, cipher);
+                             Threads& threads, HostReporter& host) {
+  ResponseDecryption decryption(userKey, cipher, threads);
   return FinishResponseDecryption(decryption, buffer, host);
 }
 
 std::int32_t DecryptImportFile(ExportFile& exportFile, double stamp, const std::string& userKey,
-                               FileChooser& chooser, Cipher& cipher, FileSystem& files,
-                               HostReporter& host) {
+                               FileChooser& chooser, Cipher& cipher, Threads& threads,
+                               FileSystem& files, HostReporter& host) {
   const std::optional<std::string> importFile = chooser.ChooseFile(kChooserTitle);
   if (!importFile) return result::kCancelled;
   host.Log("Entschlüsseln der Datei ...");
   try {
-    return DecryptImportOrThrow(exportFile, stamp, *importFile, userKey, cipher, files, host);
+    return DecryptImportOrThrow(exportFile, stamp, *importFile, userKey, cipher, threads, files,
+                                host);
   } catch (...) {
     host.Log(kException);
     return result::kDecryptFailed;

@@ -5,6 +5,7 @@
 // Results: 0, -4 (the user cancelled), -5 (decryption failed, the key could
 // not be converted, or an exception), -10 (the export file could not be
 // written); nothing throws but WindowUnavailable from the file chooser.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,7 +15,8 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
-#include "platform/TdeaChain.h"
+#include "platform/Threads.h"
+#include "workflow/DecryptionWorkers.h"
 #include "workflow/ExportFile.h"
 #include "workflow/HexToBytes.h"
 #include "workflow/ResponseBuffer.h"
@@ -23,42 +25,60 @@ namespace qalo {
 
 // The decryption of one buffer, which may begin while the buffer still
 // grows: Advance decrypts the blocks that are complete, Complete the rest.
-// Used on one thread; the key is wiped when the object goes away.
+// Blocks are decrypted on the machine's cores: by workers of the object's
+// own, and by the thread that calls it, which alone uses the buffer.
+// Workers start with the first complete block and are ended and joined in
+// Complete, at the first failure, or when the object goes away: a buffer
+// passed in must outlive the object. The key is wiped when the object goes
+// away.
 class ResponseDecryption {
  public:
-  ResponseDecryption(const std::string& userKey, Cipher& cipher);
+  // cipher and threads outlive the object.
+  ResponseDecryption(const std::string& userKey, Cipher& cipher, Threads& threads);
   ResponseDecryption(const ResponseDecryption&) = delete;
   ResponseDecryption& operator=(const ResponseDecryption&) = delete;
 
   // False when the key cannot be converted.
   bool KeyValid() const noexcept { return key_.has_value(); }
 
-  // Decrypts in place every block of buffer that is followed by another
-  // one and not yet decrypted. False once decryption cannot go on: the key
-  // is invalid, or the cipher failed or threw (here or before). Never throws.
+  // Hands on every block of buffer that is followed by another one, and
+  // decrypts those that no worker is free for; while too many blocks are
+  // in flight it waits for the oldest, so that reading cannot run ahead of
+  // the cipher. False once decryption cannot go on: the key is invalid, or
+  // the cipher failed or threw for a block (here or before; the first
+  // block in order counts). Never throws.
   bool Advance(ResponseBuffer& buffer) noexcept;
 
-  // How many blocks from the front are decrypted.
+  // How many blocks from the front are decrypted; no thread works on them
+  // any more.
   std::size_t DecryptedBlocks() const noexcept { return decrypted_; }
 
-  // Decrypts the remaining blocks: 0, or the cipher's first error number
-  // (for a length that is not a multiple of 8 too, asked before any further
-  // byte changes). The key must be valid. Throws what the cipher threw, here
-  // or in Advance, and std::bad_alloc.
+  // Decrypts the remaining blocks: 0, or the cipher's number for the first
+  // block in order that failed (for a length that is not a multiple of 8,
+  // its number for the odd tail, asked before any further byte changes).
+  // The key must be valid. Throws std::runtime_error when the cipher threw
+  // or memory ran out, here or in Advance.
   std::int32_t Complete(ResponseBuffer& buffer);
 
  private:
-  // Decrypts the blocks before end; the cipher's first failure, or 0.
-  std::int32_t DecryptUpTo(ResponseBuffer& buffer, std::size_t end);
+  // Hands the blocks before end to the workers, each with its IV.
+  void Hand(ResponseBuffer& buffer, std::size_t end);
+  // Takes the outcomes out in order, waiting for the oldest while more
+  // than keep blocks are in flight; false at a failure (the workers are
+  // ended then).
+  bool Collect(std::size_t keep);
+  // Complete but for its end; an exception is noted in threw_.
+  std::int32_t FinishBlocks(ResponseBuffer& buffer) noexcept;
 
   Cipher& cipher_;
   std::optional<KeyBytes> key_;
   KeyBytes iv_;
-  std::optional<TdeaChain> chain_;
-  std::vector<std::uint8_t> input_;  // the block being decrypted, as it came
-  std::size_t decrypted_ = 0;        // blocks done
-  std::int32_t failure_ = 0;         // the cipher's number after a failure in Advance
-  bool threw_ = false;               // Advance ended in an exception
+  std::array<std::uint8_t, kTdeaBlock> nextIv_{};  // the IV of the next block handed on
+  DecryptionWorkers workers_;
+  std::size_t handed_ = 0;     // blocks handed to the workers
+  std::size_t decrypted_ = 0;  // blocks done
+  std::int32_t failure_ = 0;   // the cipher's number after a failure in Advance
+  bool threw_ = false;         // the cipher threw or memory ran out
 };
 
 // The end of the depot data's decryption, with its log lines: the start,
@@ -66,17 +86,18 @@ class ResponseDecryption {
 std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBuffer& buffer,
                                       HostReporter& host) noexcept;
 
-// Decrypts a whole buffer in place, as FinishResponseDecryption, keeping
-// its length (fill bytes stay). Only one block is held twice at any time.
+// Decrypts a whole buffer in place on the machine's cores, as
+// FinishResponseDecryption, keeping its length (fill bytes stay). Only a
+// block per thread is held twice at any time.
 std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey, Cipher& cipher,
-                             HostReporter& host);
+                             Threads& threads, HostReporter& host);
 
 // Lets the user choose the encrypted import file and decrypts it into
 // exportFile, put in place as of stamp (when the mode began). A chooser that
 // cannot be shown throws WindowUnavailable through.
 std::int32_t DecryptImportFile(ExportFile& exportFile, double stamp, const std::string& userKey,
-                               FileChooser& chooser, Cipher& cipher, FileSystem& files,
-                               HostReporter& host);
+                               FileChooser& chooser, Cipher& cipher, Threads& threads,
+                               FileSystem& files, HostReporter& host);
 
 // The line for an export file that could not be written.
 std::string ExportNotWrittenLine(const std::string& name);

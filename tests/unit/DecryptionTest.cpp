@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SystemCipher.h"
@@ -13,6 +15,7 @@
 #include "support/FakeFileChooser.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
+#include "support/FakeThreads.h"
 #include "support/TestData.h"
 #include "support/ResponseBytes.h"
 
@@ -39,11 +42,12 @@ class DecryptResponseTest : public ::testing::Test {
  protected:
   std::int32_t Run(const std::string& body, const std::string& key = kKey) {
     buffer_.Assign(body);
-    return DecryptResponse(buffer_, key, cipher_, host_);
+    return DecryptResponse(buffer_, key, cipher_, threads_, host_);
   }
 
   ResponseBuffer buffer_{16};
   test::FakeCipher cipher_;
+  test::FakeThreads threads_;
   test::FakeHost host_;
 };
 
@@ -101,17 +105,22 @@ TEST_F(DecryptResponseTest, ExceptionInsideEndsInMinusFive) {
 }
 
 TEST(DecryptResponseSystemCipher, SampleInBlocksOfAnySizeMatchesOpenssl) {
-  // The chain must carry on across every block boundary on every platform.
+  // The chain must carry on across every block boundary on every platform,
+  // whichever thread decrypts the block.
   const std::string enc = test::ReadWholeFile(test::TestDataPath("tdea-sample.enc"));
   const std::string dec = test::ReadWholeFile(test::TestDataPath("tdea-sample.dec"));
   const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
   ASSERT_FALSE(enc.empty());
   for (std::size_t blockSize : {8u, 1000u, 1u << 20}) {
-    ResponseBuffer buffer(blockSize);
-    buffer.Assign(enc);
-    test::FakeHost host;
-    ASSERT_EQ(DecryptResponse(buffer, key, *MakeSystemCipher(), host), 0) << blockSize;
-    EXPECT_TRUE(Gather(buffer) == dec) << blockSize;
+    for (unsigned cores : {1u, 2u, 4u}) {
+      ResponseBuffer buffer(blockSize);
+      buffer.Assign(enc);
+      test::FakeHost host;
+      test::FakeThreads threads(cores);
+      ASSERT_EQ(DecryptResponse(buffer, key, *MakeSystemCipher(), threads, host), 0) << blockSize;
+      EXPECT_TRUE(Gather(buffer) == dec) << blockSize << " on " << cores;
+      EXPECT_EQ(threads.running, 0);
+    }
   }
 }
 
@@ -128,7 +137,7 @@ class DecryptImportFileTest : public ::testing::Test {
   }
   std::int32_t Run(const std::string& key = kKey) {
     ExportFile exportFile(files_, clock_, "C:\\xml");
-    return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, files_, host_);
+    return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, threads_, files_, host_);
   }
   void ExpectOnly(std::map<std::string, std::string> others) {
     others[kImport] = kBody;
@@ -144,6 +153,7 @@ class DecryptImportFileTest : public ::testing::Test {
   const std::string kFileStart = "Entschl\xFCsseln der Datei ...";
   test::FakeFileChooser chooser_;
   test::FakeCipher cipher_;
+  test::FakeThreads threads_;
   test::FakeMemoryFileSystem files_;
   test::FakeClock clock_{{kStamp + 1.0}};
   test::FakeHost host_;
@@ -164,6 +174,31 @@ TEST_F(DecryptImportFileTest, ChosenFileIsDecryptedBlockByBlockIntoTheExportFile
     EXPECT_EQ(call.key, kKeyBytes);
     EXPECT_EQ(call.direction, 0);
     EXPECT_EQ(call.mode, "CBC");
+  }
+}
+
+// A large import file takes the same road as the download: on several
+// cores the same export file, from the same pieces with the same IVs.
+TEST_F(DecryptImportFileTest, ChosenFileOnSeveralCoresGivesTheSameExportFile) {
+  ASSERT_EQ(Run(), 0);
+  const std::string oneCore = files_.files.at(kExport);
+  const auto pieces = [](const test::FakeCipher& cipher) {
+    std::vector<std::pair<Bytes, Bytes>> all;
+    for (const auto& call : cipher.bytesCalls) all.emplace_back(call.in, call.iv);
+    std::sort(all.begin(), all.end());
+    return all;
+  };
+  const auto onOneCore = pieces(cipher_);
+  for (unsigned cores : {2u, 4u}) {
+    files_.files.erase(kExport);
+    cipher_.bytesCalls.clear();
+    host_.events.clear();
+    threads_.cores = cores;
+    ASSERT_EQ(Run(), 0) << cores;
+    ExpectOnly({{kExport, oneCore}});
+    EXPECT_EQ(pieces(cipher_), onOneCore) << cores;
+    EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... erfolgreich dechiffriert!"})) << cores;
+    EXPECT_EQ(threads_.running, 0) << cores;
   }
 }
 

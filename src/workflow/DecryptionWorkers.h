@@ -1,0 +1,114 @@
+#pragma once
+// The other cores' share of the depot data's decryption. CBC decryption of
+// a block needs nothing of the block before it but its last ciphertext
+// block, the IV; so each block, handed over with its IV, is decrypted in
+// place by whichever thread is free: a worker, or the owner's thread (the
+// one that hands blocks in, in order, and takes the outcomes out in the
+// same order). Workers touch nothing but the cipher and their blocks.
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "platform/Cipher.h"
+#include "platform/Threads.h"
+
+namespace qalo {
+
+class DecryptionWorkers {
+ public:
+  // Bytes decrypted in place, and the ciphertext block before them (or the
+  // message's IV for the first).
+  struct Block {
+    std::uint8_t* data;
+    std::size_t size;
+    std::array<std::uint8_t, kTdeaBlock> iv;
+  };
+  // The cipher's number for a block, or that it threw (no memory for the
+  // block's copy included).
+  struct Outcome {
+    std::int32_t rc = 0;
+    bool threw = false;
+  };
+
+  static constexpr unsigned kMostWorkers = 3;
+  // Blocks in flight per thread (workers and the owner's) before the owner
+  // takes outcomes out first: enough to keep every thread busy.
+  static constexpr std::size_t kBlocksPerThread = 2;
+
+  // cipher, key (24 bytes) and threads outlive the object; nothing starts
+  // here.
+  DecryptionWorkers(Cipher& cipher, const std::uint8_t* key, Threads& threads) noexcept;
+  DecryptionWorkers(const DecryptionWorkers&) = delete;
+  DecryptionWorkers& operator=(const DecryptionWorkers&) = delete;
+  ~DecryptionWorkers() { Stop(); }
+
+  // Starts the workers, once: one fewer than the cores, at most
+  // kMostWorkers, each with a copy buffer of blockSize bytes. One that
+  // cannot be started (no thread, no memory) is left out: with none, the
+  // owner's thread decrypts every block.
+  void Start(std::size_t blockSize) noexcept;
+
+  // Queues a block; its bytes must stay until its outcome is taken out or
+  // Stop has returned. Throws std::bad_alloc, queueing nothing.
+  void Add(const Block& block);
+
+  // Decrypts the oldest block that no thread has begun, on the calling
+  // thread; false when there is none.
+  bool DecryptWaiting();
+
+  // Takes out the oldest block's outcome; nullopt when nothing is queued
+  // or, unless wait, while that block is not done. While it waits, the
+  // calling thread decrypts the blocks that no thread has begun.
+  std::optional<Outcome> TakeOldest(bool wait);
+
+  // Blocks queued and not taken out, and how many of them the owner should
+  // let be in flight at most.
+  std::size_t InFlight() const;
+  std::size_t Capacity() const noexcept { return kBlocksPerThread * (workers_.size() + 1); }
+
+  // Ends the workers, each after the block it is on, joins them and
+  // forgets every queued block. Blocks queued later are left to the
+  // owner's thread.
+  void Stop() noexcept;
+
+ private:
+  struct Slot {
+    Block block;
+    Outcome outcome;
+    bool done = false;
+  };
+  struct Worker {
+    std::vector<std::uint8_t> copy;  // the block's ciphertext: the cipher's input
+    Slot* job = nullptr;
+    bool idle = false;  // waiting for a job
+    std::thread thread;
+  };
+
+  void Work(Worker& worker) noexcept;
+  // The block decrypted from a copy of itself into its place.
+  Outcome Decrypt(const Block& block, std::vector<std::uint8_t>& copy) noexcept;
+  // DecryptWaiting with the lock held (released while decrypting).
+  bool DecryptWaiting(std::unique_lock<std::mutex>& lock);
+
+  Cipher& cipher_;
+  const std::uint8_t* key_;
+  Threads& threads_;
+  bool started_ = false;
+  std::vector<std::unique_ptr<Worker>> workers_;  // changed by the owner's thread only
+  std::vector<std::uint8_t> ownCopy_;             // the owner's thread's, made when first needed
+
+  mutable std::mutex mutex_;  // guards what follows and each worker's job and idle
+  std::condition_variable jobGiven_, jobDone_;
+  std::deque<Slot> slots_;     // queued and not taken out, oldest first
+  std::deque<Slot*> waiting_;  // of those, the ones no thread has begun
+  bool stopping_ = false;
+};
+
+}  // namespace qalo
