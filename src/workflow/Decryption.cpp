@@ -96,12 +96,19 @@ bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
   if (buffer.BlockCount() < 2) return true;
   bool ok = false;
   try {
-    workers_.Start(buffer.BlockSize());
-    Hand(buffer, buffer.BlockCount() - 1);
-    // The calling thread's share between reads: what no worker is free for.
+    StartWorkers(buffer);
+    // Of the block that grows, the whole pieces that are in.
+    const std::size_t growing = buffer.BlockCount() - 1;
+    const std::size_t growingBytes =
+        pieceBytes_ == SIZE_MAX ? 0 : buffer.BlockAt(growing).size / pieceBytes_ * pieceBytes_;
+    Hand(buffer, growing, growingBytes);
+    // The calling thread's share between reads: what waits beyond the next
+    // piece of each worker, so that none of them runs dry while it reads.
     ok = Collect(SIZE_MAX);
-    while (ok && workers_.DecryptWaiting()) ok = Collect(SIZE_MAX);
-    ok = ok && Collect(workers_.Capacity() - 1);
+    while (ok && workers_.DecryptWaiting(workers_.Workers())) ok = Collect(SIZE_MAX);
+    const std::size_t most =
+        kBlocksInFlightPerThread * (workers_.Workers() + 1) * buffer.BlockSize();
+    ok = ok && Collect(most - 1);
   } catch (...) {
     threw_ = true;
   }
@@ -109,33 +116,66 @@ bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
   return ok;
 }
 
-void ResponseDecryption::Hand(ResponseBuffer& buffer, std::size_t end) {
-  for (; handed_ < end; ++handed_) {
-    const ResponseBuffer::Block block = buffer.BlockAt(handed_);
-    // Each block's IV is taken here, never from what the cipher left in an
-    // IV buffer (Wine's CNG leaves it as it was); the next one before a
-    // worker may decrypt this block in place.
-    std::array<std::uint8_t, kTdeaBlock> next;
-    std::memcpy(next.data(), block.data + block.size - kTdeaBlock, kTdeaBlock);
-    workers_.Add({block.data, block.size, nextIv_});
-    nextIv_ = next;
+void ResponseDecryption::StartWorkers(const ResponseBuffer& buffer) noexcept {
+  const std::size_t piece = std::max<std::size_t>(
+      kTdeaBlock, buffer.BlockSize() / kPiecesPerBlock / kTdeaBlock * kTdeaBlock);
+  workers_.Start(piece);
+  if (workers_.Workers() > 0) pieceBytes_ = piece;
+}
+
+void ResponseDecryption::Hand(ResponseBuffer& buffer, std::size_t blocks,
+                              std::size_t growingBytes) {
+  while (handedBlock_ < blocks || (handedBlock_ == blocks && handedBytes_ < growingBytes)) {
+    const ResponseBuffer::Block block = buffer.BlockAt(handedBlock_);
+    const bool whole = handedBlock_ < blocks;
+    const std::size_t bytes =
+        std::min(pieceBytes_, (whole ? block.size : growingBytes) - handedBytes_);
+    if (bytes > 0) HandPiece(block.data + handedBytes_, bytes);
+    handedBytes_ += bytes;
+    if (whole && handedBytes_ == block.size) {
+      // Its last piece, handed on now or while the block grew, ends it.
+      ++handedBlock_;
+      handedBytes_ = 0;
+      if (handed_.empty()) decrypted_ = handedBlock_;
+      else handed_.back().blocksDone = handedBlock_;
+    }
   }
 }
 
-bool ResponseDecryption::Collect(std::size_t keep) {
-  for (;;) {
-    const std::optional<DecryptionWorkers::Outcome> outcome =
-        workers_.TakeOldest(workers_.InFlight() > keep);
-    if (!outcome) return true;
-    if (!outcome->threw && outcome->rc == 0) {
-      ++decrypted_;
-      continue;
-    }
-    threw_ = outcome->threw;
-    failure_ = outcome->rc;
-    workers_.Stop();
-    return false;
+void ResponseDecryption::HandPiece(std::uint8_t* data, std::size_t bytes) {
+  // Each piece's IV is taken here, never from what the cipher left in an IV
+  // buffer (Wine's CNG leaves it as it was); the next one before a worker
+  // may decrypt this piece in place.
+  std::array<std::uint8_t, kTdeaBlock> next;
+  std::memcpy(next.data(), data + bytes - kTdeaBlock, kTdeaBlock);
+  handed_.push_back({bytes, handedBlock_});
+  try {
+    workers_.Add({data, bytes, nextIv_});
+  } catch (...) {
+    handed_.pop_back();
+    throw;
   }
+  inFlight_ += bytes;
+  nextIv_ = next;
+}
+
+bool ResponseDecryption::Collect(std::size_t keep) {
+  while (!handed_.empty()) {
+    const std::optional<DecryptionWorkers::Outcome> outcome =
+        workers_.TakeOldest(inFlight_ > keep);
+    if (!outcome) return true;
+    const Handed piece = handed_.front();
+    handed_.pop_front();
+    inFlight_ -= piece.bytes;
+    if (outcome->threw || outcome->rc != 0) {
+      threw_ = outcome->threw;
+      failure_ = outcome->rc;
+      workers_.Stop();
+      return false;
+    }
+    decrypted_ = piece.blocksDone;
+  }
+  return true;
 }
 
 std::int32_t ResponseDecryption::Complete(ResponseBuffer& buffer) {
@@ -147,13 +187,13 @@ std::int32_t ResponseDecryption::Complete(ResponseBuffer& buffer) {
 
 std::int32_t ResponseDecryption::FinishBlocks(ResponseBuffer& buffer) noexcept {
   try {
-    // The blocks in flight first: Advance has begun on them already.
+    // What is in flight first: Advance has begun on it already.
     if (failure_ != 0 || threw_ || !Collect(0)) return failure_;
-    // The odd tail lies in the last block, which Advance never hands on:
-    // the length is judged as if nothing had been decrypted yet.
+    // The odd tail lies in the last block, of which Advance hands on whole
+    // pieces only: the length is judged as if nothing had been decrypted yet.
     if (buffer.Size() % kTdeaBlock != 0) return RefuseLength(buffer, *key_, cipher_, iv_);
-    if (buffer.BlockCount() - handed_ > 1) workers_.Start(buffer.BlockSize());
-    Hand(buffer, buffer.BlockCount());
+    if (buffer.BlockCount() - handedBlock_ > 1) StartWorkers(buffer);
+    Hand(buffer, buffer.BlockCount(), 0);
     Collect(0);
   } catch (...) {
     threw_ = true;

@@ -7,6 +7,7 @@
 // written); nothing throws but WindowUnavailable from the file chooser.
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,15 +25,22 @@
 namespace qalo {
 
 // The decryption of one buffer, which may begin while the buffer still
-// grows: Advance decrypts the blocks that are complete, Complete the rest.
-// Blocks are decrypted on the machine's cores: by workers of the object's
-// own, and by the thread that calls it, which alone uses the buffer.
-// Workers start with the first complete block and are ended and joined in
-// Complete, at the first failure, or when the object goes away: a buffer
-// passed in must outlive the object. The key is wiped when the object goes
-// away.
+// grows: Advance decrypts what is complete, Complete the rest. On a machine
+// of several cores, workers of the object's own decrypt in pieces of a
+// sixteenth of a block, the block that still grows included, beside the
+// thread that calls the object, which alone uses the buffer; on one core
+// (or with no worker to be had) that thread decrypts whole blocks, each
+// once the next one has begun. Workers start with the first complete block
+// and are ended and joined in Complete, at the first failure, or when the
+// object goes away: a buffer passed in must outlive the object. The key is
+// wiped when the object goes away.
 class ResponseDecryption {
  public:
+  // Bytes let be in flight (handed on, not yet taken out) per thread, in
+  // blocks: enough to keep every thread busy.
+  static constexpr std::size_t kBlocksInFlightPerThread = 2;
+  static constexpr std::size_t kPiecesPerBlock = 16;
+
   // cipher and threads outlive the object.
   ResponseDecryption(const std::string& userKey, Cipher& cipher, Threads& threads);
   ResponseDecryption(const ResponseDecryption&) = delete;
@@ -41,31 +49,43 @@ class ResponseDecryption {
   // False when the key cannot be converted.
   bool KeyValid() const noexcept { return key_.has_value(); }
 
-  // Hands on every block of buffer that is followed by another one, and
-  // decrypts those that no worker is free for; while too many blocks are
-  // in flight it waits for the oldest, so that reading cannot run ahead of
-  // the cipher. False once decryption cannot go on: the key is invalid, or
-  // the cipher failed or threw for a block (here or before; the first
-  // block in order counts). Never throws.
+  // Hands on what is complete once a block is followed by another one, and
+  // decrypts what waits beyond the next piece of each worker; while too
+  // much is in flight it waits for the oldest piece, so that reading cannot
+  // run ahead of the cipher. False once decryption cannot go on: the key is
+  // invalid, or the cipher failed or threw (here or before; the first piece
+  // in order counts). Never throws.
   bool Advance(ResponseBuffer& buffer) noexcept;
 
   // How many blocks from the front are decrypted; no thread works on them
   // any more.
   std::size_t DecryptedBlocks() const noexcept { return decrypted_; }
 
-  // Decrypts the remaining blocks: 0, or the cipher's number for the first
-  // block in order that failed (for a length that is not a multiple of 8,
-  // its number for the odd tail, asked before any further byte changes).
-  // The key must be valid. Throws std::runtime_error when the cipher threw
-  // or memory ran out, here or in Advance.
+  // Decrypts the rest: 0, or the cipher's number for the first piece in
+  // order that failed (for a length that is not a multiple of 8, its number
+  // for the odd tail, asked before any further byte changes). The key must
+  // be valid. Throws std::runtime_error when the cipher threw or memory ran
+  // out, here or in Advance.
   std::int32_t Complete(ResponseBuffer& buffer);
 
  private:
-  // Hands the blocks before end to the workers, each with its IV.
-  void Hand(ResponseBuffer& buffer, std::size_t end);
-  // Takes the outcomes out in order, waiting for the oldest while more
-  // than keep blocks are in flight; false at a failure (the workers are
-  // ended then).
+  // One piece handed on: its length, and how many blocks are decrypted
+  // once it is.
+  struct Handed {
+    std::size_t bytes;
+    std::size_t blocksDone;
+  };
+
+  // Starts the workers and sets the pieces' length by what they came to.
+  void StartWorkers(const ResponseBuffer& buffer) noexcept;
+  // Hands on what is not yet of the blocks before `blocks` and of the first
+  // growingBytes of the block after them.
+  void Hand(ResponseBuffer& buffer, std::size_t blocks, std::size_t growingBytes);
+  // Hands on one piece, with its IV.
+  void HandPiece(std::uint8_t* data, std::size_t bytes);
+  // Takes the outcomes out in order, waiting for the oldest while more than
+  // keep bytes are in flight; false at a failure (the workers are ended
+  // then).
   bool Collect(std::size_t keep);
   // Complete but for its end; an exception is noted in threw_.
   std::int32_t FinishBlocks(ResponseBuffer& buffer) noexcept;
@@ -73,12 +93,16 @@ class ResponseDecryption {
   Cipher& cipher_;
   std::optional<KeyBytes> key_;
   KeyBytes iv_;
-  std::array<std::uint8_t, kTdeaBlock> nextIv_{};  // the IV of the next block handed on
+  std::array<std::uint8_t, kTdeaBlock> nextIv_{};  // the IV of the next piece handed on
   DecryptionWorkers workers_;
-  std::size_t handed_ = 0;     // blocks handed to the workers
-  std::size_t decrypted_ = 0;  // blocks done
-  std::int32_t failure_ = 0;   // the cipher's number after a failure in Advance
-  bool threw_ = false;         // the cipher threw or memory ran out
+  std::size_t pieceBytes_ = SIZE_MAX;  // whole blocks until workers are at work
+  std::size_t handedBlock_ = 0;        // the block being handed on
+  std::size_t handedBytes_ = 0;        // and how much of it is
+  std::deque<Handed> handed_;          // in flight, oldest first
+  std::size_t inFlight_ = 0;           // bytes
+  std::size_t decrypted_ = 0;          // blocks done
+  std::int32_t failure_ = 0;           // the cipher's number after a failure in Advance
+  bool threw_ = false;                 // the cipher threw or memory ran out
 };
 
 // The end of the depot data's decryption, with its log lines: the start,

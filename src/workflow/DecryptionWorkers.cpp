@@ -14,7 +14,7 @@ DecryptionWorkers::DecryptionWorkers(Cipher& cipher, const std::uint8_t* key,
                                      Threads& threads) noexcept
     : cipher_(cipher), key_(key), threads_(threads) {}
 
-void DecryptionWorkers::Start(std::size_t blockSize) noexcept {
+void DecryptionWorkers::Start(std::size_t copyBytes) noexcept {
   if (started_) return;
   started_ = true;
   try {
@@ -23,7 +23,7 @@ void DecryptionWorkers::Start(std::size_t blockSize) noexcept {
     workers_.reserve(wanted);
     for (unsigned i = 0; i < wanted; ++i) {
       auto worker = std::make_unique<Worker>();
-      worker->copy.resize(blockSize);
+      worker->copy.resize(copyBytes);
       Worker& self = *worker;
       worker->thread = threads_.Start([this, &self] { Work(self); });
       if (worker->thread.joinable()) workers_.push_back(std::move(worker));  // reserved: no throw
@@ -53,13 +53,13 @@ void DecryptionWorkers::Add(const Block& block) {
   }
 }
 
-bool DecryptionWorkers::DecryptWaiting() {
+bool DecryptionWorkers::DecryptWaiting(std::size_t leave) {
   std::unique_lock<std::mutex> lock(mutex_);
-  return DecryptWaiting(lock);
+  return DecryptWaiting(leave, lock);
 }
 
-bool DecryptionWorkers::DecryptWaiting(std::unique_lock<std::mutex>& lock) {
-  if (waiting_.empty()) return false;
+bool DecryptionWorkers::DecryptWaiting(std::size_t leave, std::unique_lock<std::mutex>& lock) {
+  if (waiting_.size() <= leave) return false;
   Slot& slot = *waiting_.front();
   waiting_.pop_front();
   lock.unlock();
@@ -75,17 +75,12 @@ std::optional<DecryptionWorkers::Outcome> DecryptionWorkers::TakeOldest(bool wai
   while (wait && !slots_.empty() && !slots_.front().done) {
     // Nothing left to begin: the oldest is with a worker, which says when
     // it is done.
-    if (!DecryptWaiting(lock)) jobDone_.wait(lock, [this] { return slots_.front().done; });
+    if (!DecryptWaiting(0, lock)) jobDone_.wait(lock, [this] { return slots_.front().done; });
   }
   if (slots_.empty() || !slots_.front().done) return std::nullopt;
   const Outcome outcome = slots_.front().outcome;
   slots_.pop_front();
   return outcome;
-}
-
-std::size_t DecryptionWorkers::InFlight() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return slots_.size();
 }
 
 void DecryptionWorkers::Stop() noexcept {

@@ -38,9 +38,6 @@ class DecryptionWorkers {
   };
 
   static constexpr unsigned kMostWorkers = 3;
-  // Blocks in flight per thread (workers and the owner's) before the owner
-  // takes outcomes out first: enough to keep every thread busy.
-  static constexpr std::size_t kBlocksPerThread = 2;
 
   // cipher, key (24 bytes) and threads outlive the object; nothing starts
   // here.
@@ -50,28 +47,26 @@ class DecryptionWorkers {
   ~DecryptionWorkers() { Stop(); }
 
   // Starts the workers, once: one fewer than the cores, at most
-  // kMostWorkers, each with a copy buffer of blockSize bytes. One that
-  // cannot be started (no thread, no memory) is left out: with none, the
-  // owner's thread decrypts every block.
-  void Start(std::size_t blockSize) noexcept;
+  // kMostWorkers, each with a copy buffer of copyBytes (larger blocks cost
+  // it an allocation). One that cannot be started (no thread, no memory) is
+  // left out: with none, the owner's thread decrypts every block.
+  void Start(std::size_t copyBytes) noexcept;
 
   // Queues a block; its bytes must stay until its outcome is taken out or
   // Stop has returned. Throws std::bad_alloc, queueing nothing.
   void Add(const Block& block);
 
   // Decrypts the oldest block that no thread has begun, on the calling
-  // thread; false when there is none.
-  bool DecryptWaiting();
+  // thread, unless no more than `leave` are waiting; false when it did not.
+  bool DecryptWaiting(std::size_t leave);
 
   // Takes out the oldest block's outcome; nullopt when nothing is queued
   // or, unless wait, while that block is not done. While it waits, the
   // calling thread decrypts the blocks that no thread has begun.
   std::optional<Outcome> TakeOldest(bool wait);
 
-  // Blocks queued and not taken out, and how many of them the owner should
-  // let be in flight at most.
-  std::size_t InFlight() const;
-  std::size_t Capacity() const noexcept { return kBlocksPerThread * (workers_.size() + 1); }
+  // The workers started (and not stopped).
+  std::size_t Workers() const noexcept { return workers_.size(); }
 
   // Ends the workers, each after the block it is on, joins them and
   // forgets every queued block. Blocks queued later are left to the
@@ -95,7 +90,7 @@ class DecryptionWorkers {
   // The block decrypted from a copy of itself into its place.
   Outcome Decrypt(const Block& block, std::vector<std::uint8_t>& copy) noexcept;
   // DecryptWaiting with the lock held (released while decrypting).
-  bool DecryptWaiting(std::unique_lock<std::mutex>& lock);
+  bool DecryptWaiting(std::size_t leave, std::unique_lock<std::mutex>& lock);
 
   Cipher& cipher_;
   const std::uint8_t* key_;
@@ -104,7 +99,7 @@ class DecryptionWorkers {
   std::vector<std::unique_ptr<Worker>> workers_;  // changed by the owner's thread only
   std::vector<std::uint8_t> ownCopy_;             // the owner's thread's, made when first needed
 
-  mutable std::mutex mutex_;  // guards what follows and each worker's job and idle
+  std::mutex mutex_;  // guards what follows and each worker's job and idle
   std::condition_variable jobGiven_, jobDone_;
   std::deque<Slot> slots_;     // queued and not taken out, oldest first
   std::deque<Slot*> waiting_;  // of those, the ones no thread has begun

@@ -11,6 +11,7 @@
 #include "plugin/Exports.h"
 #include "plugin/Identity.h"
 #include "support/FakeRetrievalPlatform.h"
+#include "workflow/Decryption.h"
 #include "workflow/ResponseBuffer.h"
 #include "workflow/ResultCodes.h"
 #include "workflow/Retrieval.h"
@@ -278,12 +279,14 @@ TEST(FaultInjection, CancelledPromptAndChooserAreNoFailureOfTheirWindows) {
 }
 
 // Out of memory for any of the body's blocks or for the block copy of the
-// decryption, whenever it strikes. On two cores the worker's block copy is
-// one more, and the only one whose failure is none: its share goes to the
-// host's thread.
+// decryption, whenever it strikes. On two cores, where the decryption works
+// in pieces of a sixteenth of a block, for anything of that size: the
+// worker's piece copy is the only one whose failure is none, its share
+// going to the host's thread.
 TEST(FaultInjection, EachLargeAllocationFailingInTurn) {
   for (Scenario scenario : {Scenario::DepotData, Scenario::OrderNumber, Scenario::ImportFile}) {
     for (unsigned cores : {1u, 2u}) {
+      const std::size_t large = cores > 1 ? kBlock / ResponseDecryption::kPiecesPerBlock : kBlock;
       int n = 1, riddenOut = 0;
       for (;; ++n) {
         Rig rig(scenario);
@@ -291,7 +294,7 @@ TEST(FaultInjection, EachLargeAllocationFailingInTurn) {
         std::int32_t rc;
         int seen;
         {
-          test::AllocationFault fault(kBlock, n);
+          test::AllocationFault fault(large, n);
           rc = rig.Run();
           seen = fault.Seen();
         }
