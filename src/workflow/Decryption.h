@@ -39,6 +39,9 @@ class ResponseDecryption {
   // Bytes let be in flight (handed on, not yet taken out) per thread, in
   // blocks: enough to keep every thread busy.
   static constexpr std::size_t kBlocksInFlightPerThread = 2;
+  // What a block is handed on in when workers are at work: small enough
+  // that the end of the body leaves little to do, large enough that handing
+  // on costs nothing against the cipher.
   static constexpr std::size_t kPiecesPerBlock = 16;
 
   // cipher and threads outlive the object.

@@ -34,9 +34,9 @@ void DecryptionWorkers::Start(std::size_t copyBytes) noexcept {
   }
 }
 
-void DecryptionWorkers::Add(const Block& block) {
+void DecryptionWorkers::Add(const Piece& piece) {
   std::lock_guard<std::mutex> lock(mutex_);
-  slots_.push_back(Slot{block, Outcome{}, false});
+  slots_.push_back(Slot{piece, Outcome{}, false});
   Slot* slot = &slots_.back();
   for (const auto& worker : workers_) {
     if (worker->idle && !worker->job) {
@@ -63,7 +63,7 @@ bool DecryptionWorkers::DecryptWaiting(std::size_t leave, std::unique_lock<std::
   Slot& slot = *waiting_.front();
   waiting_.pop_front();
   lock.unlock();
-  const Outcome outcome = Decrypt(slot.block, ownCopy_);
+  const Outcome outcome = Decrypt(slot.piece, ownCopy_);
   lock.lock();
   slot.outcome = outcome;
   slot.done = true;
@@ -112,7 +112,7 @@ void DecryptionWorkers::Work(Worker& worker) noexcept {
     if (stopping_) return;
     Slot& slot = *worker.job;
     lock.unlock();
-    const Outcome outcome = Decrypt(slot.block, worker.copy);
+    const Outcome outcome = Decrypt(slot.piece, worker.copy);
     lock.lock();
     slot.outcome = outcome;
     slot.done = true;
@@ -121,13 +121,13 @@ void DecryptionWorkers::Work(Worker& worker) noexcept {
   }
 }
 
-DecryptionWorkers::Outcome DecryptionWorkers::Decrypt(const Block& block,
+DecryptionWorkers::Outcome DecryptionWorkers::Decrypt(const Piece& piece,
                                                       std::vector<std::uint8_t>& copy) noexcept {
   try {
-    if (copy.size() < block.size) copy.resize(block.size);
-    std::memcpy(copy.data(), block.data, block.size);
-    return {cipher_.TDEA_BytesMode(block.data, copy.data(), static_cast<std::int32_t>(block.size),
-                                   key_, kDecrypt, "CBC", block.iv.data()),
+    if (copy.size() < piece.size) copy.resize(piece.size);
+    std::memcpy(copy.data(), piece.data, piece.size);
+    return {cipher_.TDEA_BytesMode(piece.data, copy.data(), static_cast<std::int32_t>(piece.size),
+                                   key_, kDecrypt, "CBC", piece.iv.data()),
             false};
   } catch (...) {
     return {0, true};

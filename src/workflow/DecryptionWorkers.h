@@ -1,10 +1,11 @@
 #pragma once
 // The other cores' share of the depot data's decryption. CBC decryption of
-// a block needs nothing of the block before it but its last ciphertext
-// block, the IV; so each block, handed over with its IV, is decrypted in
-// place by whichever thread is free: a worker, or the owner's thread (the
-// one that hands blocks in, in order, and takes the outcomes out in the
-// same order). Workers touch nothing but the cipher and their blocks.
+// a piece of the data needs nothing of what comes before it but its last
+// ciphertext block, the IV; so each piece, handed over with its IV, is
+// decrypted in place by whichever thread is free: a worker, or the owner's
+// thread (the one that hands pieces in, in order, and takes the outcomes
+// out in the same order). Workers touch nothing but the cipher and their
+// pieces.
 #include <array>
 #include <condition_variable>
 #include <cstddef>
@@ -24,14 +25,14 @@ namespace qalo {
 class DecryptionWorkers {
  public:
   // Bytes decrypted in place, and the ciphertext block before them (or the
-  // message's IV for the first).
-  struct Block {
+  // message's IV for the first piece).
+  struct Piece {
     std::uint8_t* data;
     std::size_t size;
     std::array<std::uint8_t, kTdeaBlock> iv;
   };
-  // The cipher's number for a block, or that it threw (no memory for the
-  // block's copy included).
+  // The cipher's number for a piece, or that it threw (no memory for the
+  // piece's copy included).
   struct Outcome {
     std::int32_t rc = 0;
     bool threw = false;
@@ -47,48 +48,48 @@ class DecryptionWorkers {
   ~DecryptionWorkers() { Stop(); }
 
   // Starts the workers, once: one fewer than the cores, at most
-  // kMostWorkers, each with a copy buffer of copyBytes (larger blocks cost
-  // it an allocation). One that cannot be started (no thread, no memory) is
-  // left out: with none, the owner's thread decrypts every block.
+  // kMostWorkers, each with a copy buffer of copyBytes (a larger piece
+  // costs it an allocation). One that cannot be started (no thread, no
+  // memory) is left out: with none, the owner's thread decrypts every piece.
   void Start(std::size_t copyBytes) noexcept;
 
-  // Queues a block; its bytes must stay until its outcome is taken out or
+  // Queues a piece; its bytes must stay until its outcome is taken out or
   // Stop has returned. Throws std::bad_alloc, queueing nothing.
-  void Add(const Block& block);
+  void Add(const Piece& piece);
 
-  // Decrypts the oldest block that no thread has begun, on the calling
+  // Decrypts the oldest piece that no thread has begun, on the calling
   // thread, unless no more than `leave` are waiting; false when it did not.
   bool DecryptWaiting(std::size_t leave);
 
-  // Takes out the oldest block's outcome; nullopt when nothing is queued
-  // or, unless wait, while that block is not done. While it waits, the
-  // calling thread decrypts the blocks that no thread has begun.
+  // Takes out the oldest piece's outcome; nullopt when nothing is queued
+  // or, unless wait, while that piece is not done. While it waits, the
+  // calling thread decrypts the pieces that no thread has begun.
   std::optional<Outcome> TakeOldest(bool wait);
 
   // The workers started (and not stopped).
   std::size_t Workers() const noexcept { return workers_.size(); }
 
-  // Ends the workers, each after the block it is on, joins them and
-  // forgets every queued block. Blocks queued later are left to the
+  // Ends the workers, each after the piece it is on, joins them and
+  // forgets every queued piece. Pieces queued later are left to the
   // owner's thread.
   void Stop() noexcept;
 
  private:
   struct Slot {
-    Block block;
+    Piece piece;
     Outcome outcome;
     bool done = false;
   };
   struct Worker {
-    std::vector<std::uint8_t> copy;  // the block's ciphertext: the cipher's input
+    std::vector<std::uint8_t> copy;  // the piece's ciphertext: the cipher's input
     Slot* job = nullptr;
     bool idle = false;  // waiting for a job
     std::thread thread;
   };
 
   void Work(Worker& worker) noexcept;
-  // The block decrypted from a copy of itself into its place.
-  Outcome Decrypt(const Block& block, std::vector<std::uint8_t>& copy) noexcept;
+  // The piece decrypted from a copy of itself into its place.
+  Outcome Decrypt(const Piece& piece, std::vector<std::uint8_t>& copy) noexcept;
   // DecryptWaiting with the lock held (released while decrypting).
   bool DecryptWaiting(std::size_t leave, std::unique_lock<std::mutex>& lock);
 
