@@ -5,9 +5,11 @@ The reference host loads ImpApiQALO.dll under Wine (a prefix of its own with a
 virtual desktop and a kept wineserver, as the end-to-end tests use) and
 fetches an encrypted body from qalo-mock on loopback; beside each case, in
 the same run, the peer pipeline `curl URL | openssl enc -d -des-ede3-cbc
--nopad` does the same job on the same body. Prints a markdown table and
-writes it to build/bench/bench.md. Needs DISPLAY (the Makefile runs it under
-xvfb-run). --quick measures only the small sizes, once each.
+-nopad` does the same job on the same body. The plug-in is timed twice: the
+whole host process, and ExportXML alone as the host times it (ELAPSED), so
+that Wine's start-up is apart. Prints a markdown table and writes it to
+build/bench/bench.md. Needs DISPLAY (the Makefile runs it under xvfb-run).
+--quick measures only the small sizes, once each.
 """
 
 import argparse
@@ -90,6 +92,7 @@ def make_body(mib):
 class Side:
     def __init__(self):
         self.seconds = []
+        self.in_call = []  # the plug-in's: ExportXML alone
         self.rss_kib = []
 
     def min(self):
@@ -98,9 +101,16 @@ class Side:
     def median(self):
         return statistics.median(self.seconds)
 
+    def call_min(self):
+        return min(self.in_call)
+
+    def call_median(self):
+        return statistics.median(self.in_call)
+
 
 def run_plugin(url, prefix, root, expected_sha):
-    """One retrieval through nolt-host: (seconds, peak RSS in KiB)."""
+    """One retrieval through nolt-host: (seconds, seconds inside ExportXML,
+    peak RSS in KiB)."""
     xml = root / "xml"
     xml.mkdir(exist_ok=True)
     (root / "QALO").mkdir(exist_ok=True)
@@ -127,7 +137,7 @@ def run_plugin(url, prefix, root, expected_sha):
     finally:
         for f in files:
             f.unlink()
-    return seconds, int(rss_file.read_text().split()[-1])
+    return seconds, float(facts["ELAPSED"]), int(rss_file.read_text().split()[-1])
 
 
 def run_peer(url, root, ca):
@@ -147,8 +157,9 @@ def run_peer(url, root, ca):
 def measure_case(url, mib, expected_sha, prefix, root, ca, runs):
     plugin, peer = Side(), Side()
     for _ in range(runs):  # interleaved, so that both see the same machine
-        seconds, rss = run_plugin(url, prefix, root, expected_sha)
+        seconds, in_call, rss = run_plugin(url, prefix, root, expected_sha)
         plugin.seconds.append(seconds)
+        plugin.in_call.append(in_call)
         plugin.rss_kib.append(rss)
         seconds, digest = run_peer(url, root, ca)
         if digest != expected_sha:
@@ -158,8 +169,9 @@ def measure_case(url, mib, expected_sha, prefix, root, ca, runs):
 
 
 def measure_decryption(enc, expected_sha, root, runs):
-    """decrypt-bench (the plug-in's crypto layer) and openssl enc -d on one file."""
-    ours, theirs = [], []
+    """decrypt-bench (the plug-in's crypto layer on the machine's cores) and
+    openssl enc -d on one file: both sides' seconds and the cores used."""
+    ours, theirs, cores = [], [], None
     out = root / "decrypted"
     for _ in range(runs):
         run = subprocess.run([str(WINE_RUN), str(BIN / "decrypt-bench.exe"), windows_path(enc),
@@ -169,6 +181,7 @@ def measure_decryption(enc, expected_sha, root, runs):
         if facts.get("RESULT") != b"0" or sha256_file(out) != expected_sha:
             raise RuntimeError("decrypt-bench failed: %r" % facts)
         ours.append(float(facts["SECONDS"]))
+        cores = int(facts["CORES"])
         start = time.perf_counter()
         with open(enc, "rb") as src, open(out, "wb") as dst:
             subprocess.run(["openssl", "enc", "-d", "-des-ede3-cbc", "-nopad", "-K", KEY, "-iv", IV],
@@ -177,7 +190,7 @@ def measure_decryption(enc, expected_sha, root, runs):
         if sha256_file(out) != expected_sha:
             raise RuntimeError("openssl decrypted differently")
     out.unlink()
-    return ours, theirs
+    return ours, theirs, cores
 
 
 # --- the report ----------------------------------------------------------
@@ -186,61 +199,73 @@ def verdict(ok):
     return "met" if ok else "NOT met"
 
 
-def report(cases, decryption, big, args):
+def report(cases, decryption, big, args, load):
+    cores_used = decryption[2] if decryption else None
     lines = ["# make bench: %s" % time.strftime("%Y-%m-%d %H:%M"), "",
-             "Wall times in seconds (min / median of %d), MB/s from the median, ratio = plug-in "
-             "median / peer median; peak RSS of the host process (Wine's: the exe's Linux "
-             "process) and its excess over the body." % args.runs, "",
-             "| case | plug-in s (min / med) | MB/s | peer s (min / med) | ratio | peak RSS MiB | RSS - body MiB |",
-             "|---|---|---|---|---|---|---|"]
+             "Machine: %d cores; the plug-in decrypts on %s (its workers and the host's "
+             "thread). Load average (1 min) %.2f at the start, %.2f at the end." % (
+                 os.cpu_count(), cores_used or "?", load[0], load[1]), "",
+             "Wall times in seconds (min / median of %d): the plug-in's whole host process under "
+             "Wine, and ExportXML alone as the host timed it (Wine's start-up apart); MB/s from "
+             "the in-call median; ratios = plug-in median / peer median; peak RSS of the host "
+             "process (Wine's: the exe's Linux process)." % args.runs, "",
+             "| case | process s (min / med) | in call s (min / med) | MB/s in call | peer s (min / med) "
+             "| ratio process | ratio in call | peak RSS MiB |",
+             "|---|---|---|---|---|---|---|---|"]
     for name, c in cases.items():
         p, q, mib = c["plugin"], c["peer"], c["mib"]
-        rss = max(p.rss_kib) / 1024
-        lines.append("| %s | %.2f / %.2f | %.1f | %.2f / %.2f | %.2f | %.0f | %+.0f |" % (
-            name, p.min(), p.median(), mib * MIB / 1e6 / p.median(), q.min(), q.median(),
-            p.median() / q.median(), rss, rss - mib))
+        lines.append("| %s | %.2f / %.2f | %.2f / %.2f | %.1f | %.2f / %.2f | %.2f | %.2f | %.0f |" % (
+            name, p.min(), p.median(), p.call_min(), p.call_median(),
+            mib * MIB / 1e6 / p.call_median(), q.min(), q.median(), p.median() / q.median(),
+            p.call_median() / q.median(), max(p.rss_kib) / 1024))
     goals = []
     if big:
         p, q = big["plugin"], big["peer"]
-        rss = max(p.rss_kib) / 1024
-        lines.append("| 1024 MiB http, once | %.2f | %.1f | %.2f | %.2f | %.0f | %+.0f |" % (
-            p.min(), 1024 * MIB / 1e6 / p.min(), q.min(), p.min() / q.min(), rss, rss - 1024))
-    lines += ["", "Cost curve (plug-in, http, median):", "",
+        lines.append("| 1024 MiB http, once | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f | %.0f |" % (
+            p.min(), p.call_min(), 1024 * MIB / 1e6 / p.call_min(), q.min(), p.min() / q.min(),
+            p.call_min() / q.min(), max(p.rss_kib) / 1024))
+    lines += ["", "Cost curve (plug-in in the call, http, median):", "",
               "| body MiB | s per MiB |", "|---|---|"]
     for name, c in cases.items():
         if name.endswith(" http"):
-            lines.append("| %d | %.4f |" % (c["mib"], c["plugin"].median() / c["mib"]))
+            lines.append("| %d | %.4f |" % (c["mib"], c["plugin"].call_median() / c["mib"]))
     if big:
-        lines.append("| 1024 | %.4f |" % (big["plugin"].min() / 1024))
+        lines.append("| 1024 | %.4f |" % (big["plugin"].call_min() / 1024))
     if decryption:
-        ours, theirs = decryption
+        ours, theirs, cores = decryption
         speed = statistics.median(theirs) / statistics.median(ours)
-        lines += ["", "Decryption alone, 64 MiB: the crypto layer (CNG under Wine, decrypt-bench) "
-                  "%.2f s median (%.1f MB/s) against openssl enc -d %.2f s (%.1f MB/s): %.2f× "
-                  "openssl's speed." % (statistics.median(ours), 64 * MIB / 1e6 / statistics.median(ours),
-                                       statistics.median(theirs),
-                                       64 * MIB / 1e6 / statistics.median(theirs), speed)]
-        goals.append(("decryption alone at least 0.85× openssl enc -d", "%.2f×" % speed, speed >= 0.85))
+        lines += ["", "Decryption alone, 64 MiB: the crypto layer on %d cores (CNG under Wine, "
+                  "decrypt-bench, the retrieval's path) %.2f s median (%.1f MB/s) against "
+                  "openssl enc -d on one core %.2f s (%.1f MB/s): %.2f× openssl's speed." % (
+                      cores, statistics.median(ours), 64 * MIB / 1e6 / statistics.median(ours),
+                      statistics.median(theirs), 64 * MIB / 1e6 / statistics.median(theirs), speed)]
+        goals.append(("the cipher layer on %d cores at least 1.7× openssl's single-core speed" % cores,
+                      "%.2f×" % speed, speed >= 1.7))
 
-    def ratio(name):
+    def ratio(name, inside):
         c = cases.get(name)
-        return c and c["plugin"].median() / c["peer"].median()
+        if not c:
+            return None
+        return (c["plugin"].call_median() if inside else c["plugin"].median()) / c["peer"].median()
 
-    throttled = ratio("64 MiB http, %d MiB/s" % THROTTLE)
+    loopback_call = ratio("64 MiB http", True)
+    if loopback_call:
+        goals.append(("inside the call, loopback HTTP 64 MiB at most 0.75× the peer",
+                      "%.3f×" % loopback_call, loopback_call <= 0.75))
+    throttled = ratio("64 MiB http, %d MiB/s" % THROTTLE, True)
     if throttled:
-        goals.append(("throttled 64 MiB at most 1.10× the peer", "%.2f×" % throttled, throttled <= 1.10))
-    loopback = ratio("64 MiB http")
+        goals.append(("inside the call, throttled 64 MiB at most 1.00× the peer",
+                      "%.3f×" % throttled, throttled <= 1.00))
+    loopback = ratio("64 MiB http", False)
     if loopback:
-        goals.append(("loopback HTTP 64 MiB at most 1.30× the peer", "%.2f×" % loopback, loopback <= 1.30))
-    if "256 MiB http" in cases and "64 MiB http" in cases:
-        growth = cases["256 MiB http"]["plugin"].median() / cases["64 MiB http"]["plugin"].median()
-        goals.append(("256 MiB at most 4.3× the 64 MiB time", "%.2f×" % growth, growth <= 4.3))
-    excess = [(max(c["plugin"].rss_kib) / 1024 - c["mib"], name) for name, c in cases.items()]
+        goals.append(("the whole process, loopback HTTP 64 MiB at most 1.00× the peer",
+                      "%.3f×" % loopback, loopback <= 1.00))
+    peaks = [(max(c["plugin"].rss_kib) / 1024, name) for name, c in cases.items()]
     if big:
-        excess.append((max(big["plugin"].rss_kib) / 1024 - 1024, "1024 MiB"))
-    worst = max(excess)
-    goals.append(("peak memory at most the body + 32 MiB at every size",
-                  "worst %s: body %+.0f MiB" % (worst[1], worst[0]), worst[0] <= 32))
+        peaks.append((max(big["plugin"].rss_kib) / 1024, "1024 MiB http"))
+    worst = max(peaks)
+    goals.append(("peak memory at most 40 MiB at every body size",
+                  "worst %s: %.0f MiB" % (worst[1], worst[0]), worst[0] <= 40))
     if big:
         goals.append(("1 GiB completes with result 0 and the right bytes",
                       "result 0, sha256 equal to openssl's decryption", True))
@@ -258,6 +283,7 @@ def main():
     sizes = [1, 16] if args.quick else [1, 16, 64, 256]
     bodies = {mib: make_body(mib) for mib in sizes + ([] if args.quick else [64, 1024])}
 
+    load_at_start = os.getloadavg()[0]
     prefix = lib.private_prefix("bench")
     root = Path(tempfile.mkdtemp(prefix="run-", dir=WORK))
     with lib.MockService(depot_dir=WORK, lifetime=3600) as mock:
@@ -285,7 +311,7 @@ def main():
         finally:
             lib.distrust_ca(mock, prefix)
     shutil.rmtree(root)
-    table = report(cases, decryption, big, args)
+    table = report(cases, decryption, big, args, (load_at_start, os.getloadavg()[0]))
     (WORK / "bench.md").write_text(table)
     print(table)
 

@@ -1,9 +1,11 @@
 // decrypt-bench IN OUT USERKEY: the plug-in's decryption alone, timed. Reads
-// IN into a response buffer, decrypts it in place as a retrieval does (the
-// system cipher, CNG on Windows), writes OUT and prints
-// "SECONDS: <time of the decryption only>" and "RESULT: <code>".
+// IN into a response buffer, decrypts it in place on the machine's cores as
+// a retrieval does (the system cipher, CNG on Windows), writes OUT and
+// prints "CORES: <cores used>", "SECONDS: <time of the decryption only>"
+// and "RESULT: <code>".
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "platform/Host.h"
 #include "platform/SystemCipher.h"
+#include "platform/SystemThreads.h"
 #include "workflow/Decryption.h"
 #include "workflow/ResponseBuffer.h"
 
@@ -52,8 +55,9 @@ int main(int argc, char** argv) {
     }
     SilentHost host;
     const auto cipher = qalo::MakeSystemCipher();
+    qalo::SystemThreads threads;
     const double start = Now();
-    const std::int32_t rc = qalo::DecryptResponse(buffer, argv[3], *cipher, host);
+    const std::int32_t rc = qalo::DecryptResponse(buffer, argv[3], *cipher, threads, host);
     const double seconds = Now() - start;
     File out(std::fopen(argv[2], "wb"));
     if (!out) return std::fprintf(stderr, "cannot write %s\n", argv[2]), 1;
@@ -61,7 +65,9 @@ int main(int argc, char** argv) {
       const auto block = buffer.BlockAt(i);
       if (std::fwrite(block.data, 1, block.size, out.get()) != block.size) return 1;
     }
-    std::printf("SECONDS: %.4f\nRESULT: %d\n", seconds, static_cast<int>(rc));
+    const unsigned cores =
+        std::min(threads.Cores(), qalo::DecryptionWorkers::kMostWorkers + 1);
+    std::printf("CORES: %u\nSECONDS: %.4f\nRESULT: %d\n", cores, seconds, static_cast<int>(rc));
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "decrypt-bench: %s\n", e.what());

@@ -4,10 +4,14 @@
 
 namespace qalo {
 
+// TDEA's block: CBC chains in steps of 8 bytes.
+constexpr std::int32_t kTdeaBlock = 8;
+
 // The functions of the vendor crypto library the plug-in was built against
 // that it uses, with their contracts: 0 on success, a non-zero error number
 // otherwise. Direction 0 decrypts; mode is "CBC"; key is 24 bytes
-// (K1, K2, K3), iv 8 bytes.
+// (K1, K2, K3), iv 8 bytes. Calls may come from several threads at once,
+// each on buffers of its own: no call depends on the one before.
 class Cipher {
  public:
   virtual ~Cipher() = default;

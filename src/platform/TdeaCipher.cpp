@@ -4,7 +4,6 @@
 
 #include "platform/CipherErrors.h"
 #include "platform/SecureWipe.h"
-#include "platform/TdeaChain.h"
 
 namespace qalo {
 namespace {
@@ -28,7 +27,7 @@ std::int32_t TdeaCipher::TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* i
                                         std::int32_t direction, const char* mode,
                                         const std::uint8_t* iv) {
   if (const std::int32_t rc = CheckCall(key, direction, mode, iv)) return rc;
-  if (n < 0 || n % TdeaChain::kBlock != 0) return cipher_error::kBadLength;
+  if (n < 0 || n % kTdeaBlock != 0) return cipher_error::kBadLength;
   if (n == 0) return 0;
   if (!out || !in) return cipher_error::kNullArgument;
   return Transform(out, in, n, key, direction == 1, iv);

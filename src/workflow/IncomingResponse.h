@@ -2,9 +2,10 @@
 // The response as the download delivers it. It is classified as soon as its
 // first 200 bytes are in (or, for a shorter body, when asked at the end),
 // before any byte changes; depot data is then decrypted in place block by
-// block between the download's reads, on the caller's thread, and each
-// decrypted block goes on to the temporary export file. A failure of either
-// ends the download at once.
+// block while the download reads on, by the decryption's workers and
+// between reads on the caller's thread, and the decrypted blocks go on to
+// the temporary export file in order. A failure of either ends the
+// download at once.
 #include <cstdint>
 #include <optional>
 

@@ -133,7 +133,7 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   ExportFile exportFile(p.files, p.clock, run.xmlDir);
   if (run.ticketData == kImportFileTicket) {
     return DecryptImportFile(exportFile, p.clock.Now(), run.login.userKey, p.fileChooser,
-                             p.cipher, p.files, p.host);
+                             p.cipher, p.threads, p.files, p.host);
   }
 
   std::string requestDate;
@@ -149,7 +149,7 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
 
   p.host.Log("Aufruf: " + run.url);
   ResponseBuffer response;
-  ResponseDecryption decryption(run.login.userKey, p.cipher);
+  ResponseDecryption decryption(run.login.userKey, p.cipher, p.threads);  // after the buffer
   StreamedExport streamed(exportFile);
   IncomingResponse incoming(response, decryption, streamed);
   const InetResult download =

@@ -11,11 +11,14 @@
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
 #include "platform/SecureWipe.h"
+#include "platform/Threads.h"
 
 namespace qalo {
 
 // Everything a retrieval reaches outside itself; all of it outlives the run
-// and is used on the calling thread only. inet.host is the same host.
+// and is used on the calling thread only, but for the cipher, which the
+// run's own threads call too (they are joined before the run returns).
+// inet.host is the same host.
 struct RetrievalPlatform {
   HostReporter& host;
   Clock& clock;
@@ -25,6 +28,7 @@ struct RetrievalPlatform {
   PasswordPrompt& passwordPrompt;
   FileChooser& fileChooser;
   InetContext& inet;
+  Threads& threads;
 };
 
 // The arguments of ExportXML, null texts already made empty. Reserved is

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@ namespace qalo::test {
 
 // Records every call. TDEA_BytesMode writes each input byte inverted, so a
 // test sees where the output went; bytesResult (or bytesThrow) makes a call
-// fail.
+// fail. Calls from several threads are recorded one at a time, and
+// bytesResult hears each with its record last in bytesCalls.
 class FakeCipher : public Cipher {
  public:
   struct BytesCall {
@@ -30,9 +32,11 @@ class FakeCipher : public Cipher {
   std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
                               const std::uint8_t* key, std::int32_t direction, const char* mode,
                               const std::uint8_t* iv) override {
+    std::unique_lock<std::mutex> lock(bytesLock_.mutex);
     bytesCalls.push_back({{in, in + n}, {key, key + 24}, {iv, iv + 8}, direction, mode});
     if (bytesThrow) throw std::bad_alloc();
     const std::int32_t rc = bytesResult(n);
+    lock.unlock();
     if (rc == 0)
       for (std::int32_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
     return rc;
@@ -58,6 +62,15 @@ class FakeCipher : public Cipher {
 
   std::vector<BytesCall> bytesCalls;
   std::vector<KeyHexCall> keyHexCalls;
+
+ private:
+  // A copy of the fake gets a lock of its own.
+  struct Lock {
+    Lock() = default;
+    Lock(const Lock&) {}
+    Lock& operator=(const Lock&) { return *this; }
+    std::mutex mutex;
+  } bytesLock_;
 };
 
 }  // namespace qalo::test

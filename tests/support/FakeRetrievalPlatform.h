@@ -1,7 +1,7 @@
 #pragma once
 // Every seam of a retrieval as a recording fake, bound together as the
 // workflow takes them: the clock starts at the given time, the host always
-// listens.
+// listens, the machine has one core unless a test gives it more.
 #include "inet/ImpApiINet.h"
 #include "support/FakeCipher.h"
 #include "support/FakeClock.h"
@@ -12,6 +12,7 @@
 #include "support/FakeInternet.h"
 #include "support/FakeMemoryFileSystem.h"
 #include "support/FakePasswordPrompt.h"
+#include "support/FakeThreads.h"
 #include "workflow/Retrieval.h"
 
 namespace qalo::test {
@@ -31,8 +32,9 @@ struct FakeRetrievalPlatform {
   FakeInternet internet;
   FakeDownloadProgress progress;
   FakeMouseCursor cursor;
+  FakeThreads threads;
   InetContext inet{internet, progress, cursor, host, [] { return true; }};
-  RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet};
+  RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet, threads};
 };
 
 }  // namespace qalo::test

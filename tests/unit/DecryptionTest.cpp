@@ -13,6 +13,7 @@
 #include "support/FakeFileChooser.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
+#include "support/FakeThreads.h"
 #include "support/TestData.h"
 #include "support/ResponseBytes.h"
 
@@ -39,11 +40,12 @@ class DecryptResponseTest : public ::testing::Test {
  protected:
   std::int32_t Run(const std::string& body, const std::string& key = kKey) {
     buffer_.Assign(body);
-    return DecryptResponse(buffer_, key, cipher_, host_);
+    return DecryptResponse(buffer_, key, cipher_, threads_, host_);
   }
 
   ResponseBuffer buffer_{16};
   test::FakeCipher cipher_;
+  test::FakeThreads threads_;
   test::FakeHost host_;
 };
 
@@ -101,17 +103,22 @@ TEST_F(DecryptResponseTest, ExceptionInsideEndsInMinusFive) {
 }
 
 TEST(DecryptResponseSystemCipher, SampleInBlocksOfAnySizeMatchesOpenssl) {
-  // The chain must carry on across every block boundary on every platform.
+  // The chain must carry on across every block boundary on every platform,
+  // whichever thread decrypts the block.
   const std::string enc = test::ReadWholeFile(test::TestDataPath("tdea-sample.enc"));
   const std::string dec = test::ReadWholeFile(test::TestDataPath("tdea-sample.dec"));
   const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
   ASSERT_FALSE(enc.empty());
   for (std::size_t blockSize : {8u, 1000u, 1u << 20}) {
-    ResponseBuffer buffer(blockSize);
-    buffer.Assign(enc);
-    test::FakeHost host;
-    ASSERT_EQ(DecryptResponse(buffer, key, *MakeSystemCipher(), host), 0) << blockSize;
-    EXPECT_TRUE(Gather(buffer) == dec) << blockSize;
+    for (unsigned cores : {1u, 2u, 4u}) {
+      ResponseBuffer buffer(blockSize);
+      buffer.Assign(enc);
+      test::FakeHost host;
+      test::FakeThreads threads(cores);
+      ASSERT_EQ(DecryptResponse(buffer, key, *MakeSystemCipher(), threads, host), 0) << blockSize;
+      EXPECT_TRUE(Gather(buffer) == dec) << blockSize << " on " << cores;
+      EXPECT_EQ(threads.running, 0);
+    }
   }
 }
 
@@ -128,7 +135,7 @@ class DecryptImportFileTest : public ::testing::Test {
   }
   std::int32_t Run(const std::string& key = kKey) {
     ExportFile exportFile(files_, clock_, "C:\\xml");
-    return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, files_, host_);
+    return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, threads_, files_, host_);
   }
   void ExpectOnly(std::map<std::string, std::string> others) {
     others[kImport] = kBody;
@@ -144,6 +151,7 @@ class DecryptImportFileTest : public ::testing::Test {
   const std::string kFileStart = "Entschl\xFCsseln der Datei ...";
   test::FakeFileChooser chooser_;
   test::FakeCipher cipher_;
+  test::FakeThreads threads_;
   test::FakeMemoryFileSystem files_;
   test::FakeClock clock_{{kStamp + 1.0}};
   test::FakeHost host_;
@@ -164,6 +172,26 @@ TEST_F(DecryptImportFileTest, ChosenFileIsDecryptedBlockByBlockIntoTheExportFile
     EXPECT_EQ(call.key, kKeyBytes);
     EXPECT_EQ(call.direction, 0);
     EXPECT_EQ(call.mode, "CBC");
+  }
+}
+
+// A large import file takes the same road as the download: on several
+// cores the same export file, decrypted as CBC in pieces.
+TEST_F(DecryptImportFileTest, ChosenFileOnSeveralCoresGivesTheSameExportFile) {
+  const std::string body = test::DistinctUnits(kBody.size());
+  for (unsigned cores : {2u, 4u}) {
+    files_.files.erase(kExport);
+    files_.files[kImport] = body;
+    cipher_.bytesCalls.clear();
+    host_.events.clear();
+    threads_.cores = cores;
+    ASSERT_EQ(Run(), 0) << cores;
+    EXPECT_TRUE(files_.files.at(kExport) == Inverted(body)) << cores;
+    EXPECT_EQ(test::CbcPiecesProblem(cipher_.bytesCalls, body, ResponseBuffer::kDefaultBlockSize),
+              "")
+        << cores;
+    EXPECT_EQ(host_.Lines(), (Lines{kFileStart, "... erfolgreich dechiffriert!"})) << cores;
+    EXPECT_EQ(threads_.running, 0) << cores;
   }
 }
 

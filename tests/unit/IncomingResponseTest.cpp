@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
+#include "support/FakeThreads.h"
 #include "support/TestData.h"
 #include "support/ResponseBytes.h"
 
@@ -30,6 +35,12 @@ constexpr double kStamp = 46363.0 + 10.0 / 24;  // 7 December 2026, 10:00:00
 const char kExport[] = "C:\\xml\\qalo_export_261207_100000.xml";
 constexpr std::size_t kBlock = 64;  // the buffer's block size in these tests
 
+// The fake cipher's "plaintext".
+std::string Inverted(std::string bytes) {
+  for (char& c : bytes) c = static_cast<char>(~c);
+  return bytes;
+}
+
 // What one decryption came to; received: how much of the body the download
 // delivered before the target took no more.
 struct Outcome {
@@ -44,24 +55,32 @@ std::string OnlyFile(const test::FakeMemoryFileSystem& files) {
   return files.files.size() == 1 ? files.files.begin()->second : "";
 }
 
-// The body decrypted after it had arrived whole: the behaviour to keep.
+// The body decrypted after it had arrived whole, on one thread: the
+// behaviour to keep.
 Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string& key = kKey) {
   ResponseBuffer buffer(kBlock);
   buffer.Assign(body);
   test::FakeHost host;
-  const std::int32_t rc = DecryptResponse(buffer, key, cipher, host);
+  test::FakeThreads oneCore;
+  const std::int32_t rc = DecryptResponse(buffer, key, cipher, oneCore, host);
   return {rc, host.Lines(), Gather(buffer), body.size()};
 }
 
+// What a test looks at after each chunk: the buffer and the export file so
+// far.
+using AfterChunk = std::function<void(const ResponseBuffer& buffer, const std::string& file)>;
+
 // The body delivered in chunks of chunkSize until the target takes no more,
-// decrypted and written as it came in, and finished at the end; bytes: the
-// export file.
+// decrypted and written as it came in on a machine of `cores` cores, and
+// finished at the end; bytes: the export file.
 Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& cipher,
-                       const std::string& key = kKey) {
+                       const std::string& key = kKey, unsigned cores = 1,
+                       const AfterChunk& afterChunk = nullptr) {
   test::FakeMemoryFileSystem files;
   test::FakeClock clock{{kStamp}};
+  test::FakeThreads threads(cores);
   ResponseBuffer buffer(kBlock);
-  ResponseDecryption decryption(key, cipher);
+  ResponseDecryption decryption(key, cipher, threads);
   Outcome outcome;
   test::FakeHost host;
   {
@@ -74,10 +93,14 @@ Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& c
         outcome.received = buffer.Size();
         break;
       }
+      if (afterChunk) afterChunk(buffer, OnlyFile(files));
     }
     outcome.received = std::min(outcome.received, body.size());
     EXPECT_EQ(incoming.Class().kind, ResponseClass::Kind::EncryptedData);
     outcome.rc = FinishResponseDecryption(decryption, buffer, host);
+    // However the decryption ended, its workers have.
+    EXPECT_EQ(threads.running, 0);
+    EXPECT_LE(threads.faults.Count("Start"), static_cast<int>(cores) - 1);
     if (outcome.rc == 0) {
       EXPECT_EQ(exportFile.Commit(buffer, kStamp), kExport);
       outcome.bytes = files.files[kExport];
@@ -102,19 +125,26 @@ const std::size_t kChunkSizes[] = {1, 3, 7, 8, 9, kBlock - 1, kBlock, kBlock + 1
 
 TEST(IncomingResponse, DecryptingDuringTheDownloadGivesTheSameResultAsAfterIt) {
   for (std::size_t size : kBodySizes) {
-    const std::string body = Pattern(size);
+    const std::string body = test::DistinctUnits(size);
     test::FakeCipher afterCipher;
     const Outcome after = AfterDownload(body, afterCipher);
     for (std::size_t chunk : kChunkSizes) {
-      test::FakeCipher cipher;
-      ExpectSame(DuringDownload(body, chunk, cipher), after,
-                 std::to_string(size) + " in " + std::to_string(chunk));
-      if (size % 8 != 0) continue;
-      // The same pieces with the same chained IVs reach the cipher.
-      ASSERT_EQ(cipher.bytesCalls.size(), afterCipher.bytesCalls.size()) << size << " " << chunk;
-      for (std::size_t i = 0; i < cipher.bytesCalls.size(); ++i) {
-        EXPECT_EQ(cipher.bytesCalls[i].in, afterCipher.bytesCalls[i].in) << size << " " << chunk;
-        EXPECT_EQ(cipher.bytesCalls[i].iv, afterCipher.bytesCalls[i].iv) << size << " " << chunk;
+      for (unsigned cores : {1u, 2u, 4u}) {
+        const std::string what = std::to_string(size) + " in " + std::to_string(chunk) + " on " +
+                                 std::to_string(cores) + " cores";
+        test::FakeCipher cipher;
+        ExpectSame(DuringDownload(body, chunk, cipher, kKey, cores), after, what);
+        if (size % 8 != 0) continue;
+        if (cores > 1) {
+          EXPECT_EQ(test::CbcPiecesProblem(cipher.bytesCalls, body, kBlock), "") << what;
+          continue;
+        }
+        // The same pieces with the same chained IVs reach the cipher.
+        ASSERT_EQ(cipher.bytesCalls.size(), afterCipher.bytesCalls.size()) << what;
+        for (std::size_t i = 0; i < cipher.bytesCalls.size(); ++i) {
+          EXPECT_EQ(cipher.bytesCalls[i].in, afterCipher.bytesCalls[i].in) << what;
+          EXPECT_EQ(cipher.bytesCalls[i].iv, afterCipher.bytesCalls[i].iv) << what;
+        }
       }
     }
   }
@@ -124,7 +154,8 @@ TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLast
   test::FakeCipher cipher;
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
-  ResponseDecryption decryption(kKey, cipher);
+  test::FakeThreads oneCore;
+  ResponseDecryption decryption(kKey, cipher, oneCore);
   test::FakeClock clock{{kStamp}};
   ExportFile file(files, clock, kDir);
   StreamedExport exportFile(file);
@@ -166,7 +197,8 @@ TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   test::FakeCipher cipher;
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
-  ResponseDecryption decryption(kKey, cipher);
+  test::FakeThreads oneCore;
+  ResponseDecryption decryption(kKey, cipher, oneCore);
   test::FakeClock clock{{kStamp}};
   ExportFile file(files, clock, kDir);
   StreamedExport exportFile(file);
@@ -253,6 +285,102 @@ TEST(IncomingResponse, CipherFailureAtAnyCallEndsTheDownloadAtOnce) {
   }
 }
 
+// The block of body (a DistinctUnits body) a piece given to the cipher
+// lies in.
+std::size_t BlockOf(const std::string& body, const std::vector<std::uint8_t>& piece) {
+  const std::string first(piece.begin(), piece.begin() + 8);
+  std::size_t at = 0;
+  while (body.compare(at, 8, first) != 0) at += 8;
+  return at / kBlock;
+}
+
+// The blocks a download on that many cores may hold before it waits: those
+// in flight on its threads (the workers and the host's), the one whose
+// pieces are being taken out and the one still arriving.
+std::size_t HeldOn(unsigned cores) {
+  return ResponseDecryption::kBlocksInFlightPerThread *
+             std::min(cores, DecryptionWorkers::kMostWorkers + 1) +
+         2;
+}
+
+// On several cores, whichever thread meets a failing piece of the block:
+// the download ends within the blocks in flight after it, with the usual
+// lines, and the first failing piece in order is the one reported, however
+// early a later one failed.
+TEST(IncomingResponse, CipherFailureOfAnyBlockOnSeveralCoresEndsTheDownloadAsOnOne) {
+  const std::string body = test::DistinctUnits(6 * kBlock);
+  for (unsigned cores : {2u, 4u}) {
+    for (std::size_t failing = 0; failing < 6; ++failing) {
+      for (bool throws : {false, true}) {
+        for (std::size_t chunk : {std::size_t{7}, kBlock, std::size_t{201}}) {
+          const std::string what = "block " + std::to_string(failing) +
+                                   (throws ? " throws in " : " fails in ") +
+                                   std::to_string(chunk) + " on " + std::to_string(cores);
+          test::FakeCipher cipher;
+          cipher.bytesResult = [&cipher, &body, failing, throws](std::int32_t) -> std::int32_t {
+            const std::size_t block = BlockOf(body, cipher.bytesCalls.back().in);
+            if (block < failing) return 0;
+            if (block > failing) return 99;
+            if (throws) throw std::bad_alloc();
+            return 4711;
+          };
+          const Outcome during = DuringDownload(body, chunk, cipher, kKey, cores);
+          EXPECT_EQ(during.rc, -5) << what;
+          EXPECT_EQ(during.lines,
+                    (Lines{"Entschl\xFCsseln der Daten ...",
+                           "Dateil\xE4nge: " + std::to_string(during.received) + " Bytes",
+                           throws ? "... mit Exception ABGEBROCHEN !!" : "... meldet Fehler # 4711"}))
+              << what;
+          if (failing < 5) {
+            EXPECT_LE(during.received, (failing + HeldOn(cores)) * kBlock + chunk) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+// The cipher's calls on the workers' threads made slow, the host's as they
+// are.
+class SlowWorkersCipher : public Cipher {
+ public:
+  explicit SlowWorkersCipher(Cipher& cipher) : cipher_(cipher) {}
+  std::int32_t TDEA_BytesMode(std::uint8_t* out, const std::uint8_t* in, std::int32_t n,
+                              const std::uint8_t* key, std::int32_t direction, const char* mode,
+                              const std::uint8_t* iv) override {
+    if (std::this_thread::get_id() != host_) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return cipher_.TDEA_BytesMode(out, in, n, key, direction, mode, iv);
+  }
+  std::int32_t RNG_KeyHex(char* out, std::int32_t maxChars, std::int32_t nBytes, const char* seed,
+                          std::int32_t seedLen) override {
+    return cipher_.RNG_KeyHex(out, maxChars, nBytes, seed, seedLen);
+  }
+
+ private:
+  Cipher& cipher_;
+  const std::thread::id host_ = std::this_thread::get_id();
+};
+
+// A network faster than the workers: the host's thread decrypts what waits
+// and then waits itself, so the blocks held never pass those in flight,
+// whatever the body.
+TEST(IncomingResponse, BlocksHeldStayWithinThoseInFlightWhenTheWorkersFallBehind) {
+  const std::string body = Pattern(40 * kBlock);
+  for (unsigned cores : {2u, 4u}) {
+    test::FakeCipher cipher;
+    SlowWorkersCipher slow(cipher);
+    std::size_t most = 0;
+    const Outcome during =
+        DuringDownload(body, 16, slow, kKey, cores,
+                       [&most](const ResponseBuffer& buffer, const std::string& file) {
+                         most = std::max<std::size_t>(most, buffer.Size() - file.size());
+                       });
+    EXPECT_EQ(during.rc, 0) << cores;
+    EXPECT_TRUE(during.bytes == Inverted(body)) << cores;
+    EXPECT_LE(most, HeldOn(cores) * kBlock) << cores;
+  }
+}
+
 // Nothing can be decrypted: the download ends as soon as the data is known
 // for what it is.
 TEST(IncomingResponse, KeyThatCannotBeConvertedTouchesNothingAndEndsTheDownload) {
@@ -271,9 +399,11 @@ TEST(IncomingResponse, SystemCipherDuringTheDownloadMatchesOpenssl) {
   const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
   ASSERT_FALSE(enc.empty());
   for (std::size_t chunk : {std::size_t{13}, std::size_t{4096}, std::size_t{65535}}) {
-    const Outcome during = DuringDownload(enc, chunk, *MakeSystemCipher(), key);
-    EXPECT_EQ(during.rc, 0) << chunk;
-    EXPECT_TRUE(during.bytes == dec) << chunk;
+    for (unsigned cores : {1u, 3u}) {
+      const Outcome during = DuringDownload(enc, chunk, *MakeSystemCipher(), key, cores);
+      EXPECT_EQ(during.rc, 0) << chunk << " on " << cores;
+      EXPECT_TRUE(during.bytes == dec) << chunk << " on " << cores;
+    }
   }
 }
 

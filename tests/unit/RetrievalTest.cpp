@@ -395,6 +395,63 @@ TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlo
   EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
 }
 
+// On several cores a cancel after any chunk ends the run as on one: the
+// usual code and line and no file; the workers start only once a block is
+// complete, and none is left running.
+TEST_F(DecryptionDuringDownloadTest, CancelAfterAnyChunkOnSeveralCoresLeavesNoFileAndNoWorker) {
+  const std::string body = Body(3 * kBlock + 16);
+  const int chunks = static_cast<int>((body.size() + 65534) / 65535);
+  for (unsigned cores : {2u, 4u}) {
+    threads.cores = cores;
+    for (int at = 1; at <= chunks; ++at) {
+      const std::string what = std::to_string(at) + " on " + std::to_string(cores);
+      files.files.clear();
+      host.events.clear();
+      AnswerInChunks(body, 65535);
+      progress.questions = 0;
+      progress.cancelAtQuestion = at;
+      const int startsBefore = threads.faults.Count("Start");
+      EXPECT_EQ(Run(), inet::kCancelledByUser) << what;
+      EXPECT_TRUE(files.files.empty()) << what;
+      EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen") << what;
+      EXPECT_EQ(threads.running, 0) << what;
+      const bool blockComplete = static_cast<std::size_t>(at) * 65535 > kBlock;
+      EXPECT_EQ(threads.faults.Count("Start") - startsBefore, blockComplete ? cores - 1 : 0) << what;
+    }
+  }
+}
+
+// A worker that cannot be started is no failure: the others and the host's
+// thread take its blocks and the export file is the same; with none at all
+// the host's thread decrypts every block in order, as on one core.
+TEST_F(DecryptionDuringDownloadTest, WorkersThatCannotBeStartedLeaveTheirBlocksToTheOthers) {
+  const std::string body = Body(5 * kBlock + 16);
+  std::string plain = body;
+  for (char& c : plain) c = static_cast<char>(~c);
+  threads.cores = 4;
+  for (int refused : {1, 2, 3, 0}) {  // 0: every one
+    const std::string what = "refused " + std::to_string(refused);
+    files.files.clear();
+    host.events.clear();
+    cipher.bytesCalls.clear();
+    threads.faults = test::FaultPlan();
+    if (refused > 0) threads.faults.Fail("Start", refused);
+    else threads.faults.FailFrom("Start", 1);
+    AnswerInChunks(body, 4099);
+    EXPECT_EQ(Run(), result::kOk) << what;
+    EXPECT_EQ(threads.faults.Count("Start"), 3) << what;
+    EXPECT_EQ(threads.running, 0) << what;
+    ASSERT_EQ(files.files.count(kExport), 1u) << what;
+    EXPECT_TRUE(files.files.at(kExport) == plain) << what;
+    EXPECT_EQ(LogLines(), DecryptionLines(body.size(), "... erfolgreich dechiffriert!")) << what;
+  }
+  ASSERT_EQ(cipher.bytesCalls.size(), 6u);
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::vector<std::uint8_t>& in = cipher.bytesCalls[i].in;
+    EXPECT_TRUE(std::string(in.begin(), in.end()) == body.substr(i * kBlock, in.size())) << i;
+  }
+}
+
 TEST_F(RetrievalTest, TicketTimesUseTheClocksTimeSeparator) {
   clock.timeSeparator = ".";
   Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>");
@@ -479,8 +536,8 @@ struct PairedRun {
   // same machine and directory.
   std::int32_t Run(test::FakeRetrievalPlatform& shared) {
     if (!importFile.empty()) shared.files.files[importFile] = chosen;
-    RetrievalPlatform platform{rig.host, shared.clock, rig.config, shared.files,
-                               rig.cipher, rig.prompt, rig.chooser, rig.inet};
+    RetrievalPlatform platform{rig.host, shared.clock, rig.config, shared.files, rig.cipher,
+                               rig.prompt, rig.chooser, rig.inet, rig.threads};
     return RunExport(platform, {kXmlDir, "B-17", nullptr, settings});
   }
   bool Owns(const std::string& content) const {

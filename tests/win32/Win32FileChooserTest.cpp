@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/SystemCipher.h"
+#include "platform/SystemThreads.h"
 #include "platform/win32/Win32FileChooser.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -74,13 +75,15 @@ class ImportFileDialogTest : public ::testing::Test {
   std::int32_t Run() {
     const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
     ExportFile exportFile(files_, clock_, dir_);
-    return DecryptImportFile(exportFile, clock_.Now(), key, chooser_, *cipher_, files_, host_);
+    return DecryptImportFile(exportFile, clock_.Now(), key, chooser_, *cipher_, threads_, files_,
+                             host_);
   }
 
   const std::string dir_ = WindowsPath(test::UniqueTempPath("xml"));
   Win32Clock clock_;
   Win32FileChooser chooser_;
   std::unique_ptr<Cipher> cipher_ = MakeSystemCipher();
+  SystemThreads threads_;
   Win32FileSystem files_;
   test::FakeHost host_;
 };

@@ -67,6 +67,15 @@ struct Plugin {
   }
 };
 
+// The performance counter in seconds: the time of a call apart from Wine's
+// start-up.
+double Seconds() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -214,9 +223,14 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
   };
   gAgainAt = static_cast<int>(std::strtol(Option(o, "again-at", "0").c_str(), nullptr, 10));
   gAgain = [&] { Print("AGAIN: " + std::to_string(exportXml()) + "\n"); };
+  const double start = Seconds();
   const std::int32_t rc = exportXml();
+  const double elapsed = Seconds() - start;
   gAgain = nullptr;
   Print("RESULT: " + std::to_string(rc) + "\n");
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "ELAPSED: %.4f\n", elapsed);
+  Print(seconds);
   Print("MESSAGE: " + Message(p, rc) + "\n");
   for (const auto& entry : ExportFiles(outDir)) {
     if (!before.count(entry)) Print("EXPORTFILE: " + outDir + "\\" + entry.substr(0, entry.find('|')) + "\n");

@@ -6,6 +6,7 @@
 #include "dialogs/win32/ImpApi_QALO_Dlg_win.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
 #include "platform/SystemCipher.h"
+#include "platform/SystemThreads.h"
 #include "platform/win32/Win32FileChooser.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ConfigStore.h"
@@ -35,7 +36,9 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
   InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};
-  RetrievalPlatform platform{host, clock, config, files, *cipher, passwordPrompt, fileChooser, inet};
+  SystemThreads threads;
+  RetrievalPlatform platform{host, clock, config, files, *cipher, passwordPrompt, fileChooser,
+                             inet, threads};
   return RunExport(platform, {defaultXmlDir, beraterRef, datum, settingsText});
 }
 
