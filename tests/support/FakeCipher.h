@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "platform/Cipher.h"
+#include "support/FaultPlan.h"
 
 namespace qalo::test {
 
 // Records every call. TDEA_BytesMode writes each input byte inverted, so a
-// test sees where the output went; bytesResult (or bytesThrow) makes a call
-// fail. Calls from several threads are recorded one at a time, and
-// bytesResult hears each with its record last in bytesCalls.
+// test sees where the output went. A call that faults makes fail (the name
+// "TDEA_BytesMode") returns failureResult, or throws std::bad_alloc when
+// failuresThrow; the others bytesResult judges, by default refusing what
+// TDEA-CBC cannot take. Calls from several threads are recorded one at a
+// time, and bytesResult hears each with its record last in bytesCalls.
 class FakeCipher : public Cipher {
  public:
   struct BytesCall {
@@ -34,8 +37,9 @@ class FakeCipher : public Cipher {
                               const std::uint8_t* iv) override {
     std::unique_lock<std::mutex> lock(bytesLock_.mutex);
     bytesCalls.push_back({{in, in + n}, {key, key + 24}, {iv, iv + 8}, direction, mode});
-    if (bytesThrow) throw std::bad_alloc();
-    const std::int32_t rc = bytesResult(n);
+    const bool fails = faults.Call("TDEA_BytesMode");
+    if (fails && failuresThrow) throw std::bad_alloc();
+    const std::int32_t rc = fails ? failureResult : bytesResult(n);
     lock.unlock();
     if (rc == 0)
       for (std::int32_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
@@ -51,11 +55,12 @@ class FakeCipher : public Cipher {
     return keyHexResult;
   }
 
-  // Default: refuses what TDEA-CBC cannot take, accepts the rest.
   std::function<std::int32_t(std::int32_t n)> bytesResult = [](std::int32_t n) {
     return n % 8 == 0 ? 0 : 77;
   };
-  bool bytesThrow = false;
+  FaultPlan faults;
+  std::int32_t failureResult = 4711;
+  bool failuresThrow = false;
 
   std::string keyHex = std::string("0123456789abcdefABCDEF0123456789abcdef0123456789", 49);
   std::int32_t keyHexResult = 0;

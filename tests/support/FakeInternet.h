@@ -20,6 +20,16 @@ struct FakeResponse {
   bool readFailsAtEnd = false;                // after the chunks Read fails instead of ending
 };
 
+// The server answers body with its true Content-Length, in reads of at
+// most chunkSize bytes.
+inline FakeResponse InChunks(const std::string& body, std::size_t chunkSize = 65535) {
+  FakeResponse response;
+  response.contentLength = std::to_string(body.size());
+  for (std::size_t at = 0; at < body.size(); at += chunkSize)
+    response.chunks.push_back(body.substr(at, chunkSize));
+  return response;
+}
+
 // A recording internet. Handles are named by kind and number (S1 session,
 // C1 connection, R1 request) in the call list, e.g. "Connect(S1,h,443,-,-,3,0)=C1".
 // Any call can be made to fail through faults, by its name (the method's)

@@ -17,6 +17,15 @@
 
 namespace qalo::test {
 
+// The scene the retrieval tests share: 7 December 2026, 10:00:00, the host's
+// XML directory, the test override file below it, the export file of that
+// second and a key of 48 digits.
+constexpr double kDec7At10 = 46363.0 + 10.0 / 24;
+inline const std::string kXmlDir = "C:\\nolt\\xml";
+inline const std::string kIni = "C:\\nolt\\xml\\..\\QALO\\Qalo_test.Ini";
+inline const std::string kExport = "C:\\nolt\\xml\\qalo_export_261207_100000.xml";
+inline const std::string kUserKey = "0123456789abcdef0123456789abcdef0123456789abcdef";
+
 struct FakeRetrievalPlatform {
   explicit FakeRetrievalPlatform(double now) : clock({now}) {}
   FakeRetrievalPlatform(const FakeRetrievalPlatform&) = delete;

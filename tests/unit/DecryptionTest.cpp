@@ -69,8 +69,7 @@ TEST_F(DecryptResponseTest, EachBlockInPlaceWithThePreviousCiphertextBlockAsIv) 
 }
 
 TEST_F(DecryptResponseTest, CipherErrorStopsWithItsNumber) {
-  int calls = 0;
-  cipher_.bytesResult = [&](std::int32_t) { return ++calls == 2 ? 4711 : 0; };
+  cipher_.faults.Fail("TDEA_BytesMode", 2);
   EXPECT_EQ(Run(Pattern(48)), -5);
   EXPECT_EQ(cipher_.bytesCalls.size(), 2u);
   EXPECT_EQ(host_.Lines().back(), "... meldet Fehler # 4711");
@@ -97,7 +96,8 @@ TEST_F(DecryptResponseTest, KeyThatCannotBeConvertedIsNeitherUsedNorLogged) {
 }
 
 TEST_F(DecryptResponseTest, ExceptionInsideEndsInMinusFive) {
-  cipher_.bytesThrow = true;
+  cipher_.faults.Fail("TDEA_BytesMode", 1);
+  cipher_.failuresThrow = true;
   EXPECT_EQ(Run(Pattern(16)), -5);
   EXPECT_EQ(host_.Lines().back(), "... mit Exception ABGEBROCHEN !!");
 }
@@ -210,13 +210,18 @@ TEST_F(DecryptImportFileTest, EveryFailureIsMinusFiveWithItsNumberAndLeavesNoFil
     const char* line;
   } cases[] = {
       {"cipher fails on the second block",
-       [this] { cipher_.bytesResult = [n = 0](std::int32_t) mutable { return ++n == 2 ? 4711 : 0; }; },
+       [this] { cipher_.faults.Fail("TDEA_BytesMode", 2); },
        "... meldet Fehler # 4711"},
       {"length not a multiple of 8", [this] { files_.files[kImport] += "odd"; },
        "... meldet Fehler # 77"},
       {"file cannot be opened", [this] { files_.faults.Fail("Open", 1); }, "... meldet Fehler # 7"},
       {"read fails", [this] { files_.faults.Fail("Read", 300); }, "... meldet Fehler # 9"},
-      {"cipher throws", [this] { cipher_.bytesThrow = true; }, "... mit Exception ABGEBROCHEN !!"},
+      {"cipher throws",
+       [this] {
+         cipher_.faults.Fail("TDEA_BytesMode", 1);
+         cipher_.failuresThrow = true;
+       },
+       "... mit Exception ABGEBROCHEN !!"},
   };
   for (const auto& c : cases) {
     cipher_ = test::FakeCipher();

@@ -251,6 +251,17 @@ TEST(StreamedExport, BodyOfOneBlockIsWrittenAtCommit) {
   EXPECT_EQ(files.files.size(), 1u);
 }
 
+// -5 with the usual lines over the bytes that came: the cipher's number,
+// 4711, or the exception's line.
+void ExpectCipherFailure(const Outcome& during, bool threw, const std::string& what) {
+  EXPECT_EQ(during.rc, -5) << what;
+  EXPECT_EQ(during.lines,
+            (Lines{"Entschl\xFCsseln der Daten ...",
+                   "Dateil\xE4nge: " + std::to_string(during.received) + " Bytes",
+                   threw ? "... mit Exception ABGEBROCHEN !!" : "... meldet Fehler # 4711"}))
+      << what;
+}
+
 // The download stops at the failing block, and the usual lines report it
 // over the bytes that came.
 TEST(IncomingResponse, CipherFailureAtAnyCallEndsTheDownloadAtOnce) {
@@ -261,17 +272,10 @@ TEST(IncomingResponse, CipherFailureAtAnyCallEndsTheDownloadAtOnce) {
         const std::string what = std::to_string(failAt) + (throws ? " throws in " : " fails in ") +
                                  std::to_string(chunk);
         test::FakeCipher cipher;
-        cipher.bytesResult = [calls = 0, failAt, throws](std::int32_t) mutable {
-          if (++calls == failAt && throws) throw std::bad_alloc();
-          return calls == failAt ? 4711 : 0;
-        };
+        cipher.faults.Fail("TDEA_BytesMode", failAt);
+        cipher.failuresThrow = throws;
         const Outcome during = DuringDownload(body, chunk, cipher);
-        EXPECT_EQ(during.rc, -5) << what;
-        EXPECT_EQ(during.lines,
-                  (Lines{"Entschl\xFCsseln der Daten ...",
-                         "Dateil\xE4nge: " + std::to_string(during.received) + " Bytes",
-                         throws ? "... mit Exception ABGEBROCHEN !!" : "... meldet Fehler # 4711"}))
-            << what;
+        ExpectCipherFailure(during, throws, what);
         EXPECT_EQ(cipher.bytesCalls.size(), static_cast<std::size_t>(failAt)) << what;
         // Only the last block waits for the end: an earlier failure stops the
         // download within a chunk of the block after it (or of the 200 bytes
@@ -325,12 +329,7 @@ TEST(IncomingResponse, CipherFailureOfAnyBlockOnSeveralCoresEndsTheDownloadAsOnO
             return 4711;
           };
           const Outcome during = DuringDownload(body, chunk, cipher, kKey, cores);
-          EXPECT_EQ(during.rc, -5) << what;
-          EXPECT_EQ(during.lines,
-                    (Lines{"Entschl\xFCsseln der Daten ...",
-                           "Dateil\xE4nge: " + std::to_string(during.received) + " Bytes",
-                           throws ? "... mit Exception ABGEBROCHEN !!" : "... meldet Fehler # 4711"}))
-              << what;
+          ExpectCipherFailure(during, throws, what);
           if (failing < 5) {
             EXPECT_LE(during.received, (failing + HeldOn(cores)) * kBlock + chunk) << what;
           }

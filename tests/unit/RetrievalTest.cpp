@@ -16,14 +16,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// 7 December 2026, 10:00:00 and 10:15:30
-constexpr double kDec7At10 = 46363.0 + 10.0 / 24;
+using test::kDec7At10;
+using test::kExport;
+using test::kIni;
+using test::kXmlDir;
+const std::string kKey = test::kUserKey;
+
+// 7 December 2026, 10:15:30
 constexpr double kDec7At1015 = 46363.0 + (10 * 3600 + 15 * 60 + 30) / 86400.0;
 
-const std::string kXmlDir = "C:\\nolt\\xml";
-const std::string kIni = "C:\\nolt\\xml\\..\\QALO\\Qalo_test.Ini";
-const std::string kExport = "C:\\nolt\\xml\\qalo_export_261207_100000.xml";
-const std::string kKey = "0123456789abcdef0123456789abcdef0123456789abcdef";
 const std::string kSettings = "UserLogin=demo\r\nPassword=Geheim1!\r\nUserKey=" + kKey + "\r\n";
 
 class RetrievalTest : public ::testing::Test, protected test::FakeRetrievalPlatform {
@@ -275,17 +276,8 @@ class DecryptionDuringDownloadTest : public RetrievalTest {
  protected:
   static constexpr std::size_t kBlock = ResponseBuffer::kDefaultBlockSize;
 
-  static std::string Body(std::size_t n) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 31 + 7);
-    return s;
-  }
   void AnswerInChunks(const std::string& body, std::size_t chunkSize) {
-    test::FakeResponse response;
-    response.contentLength = std::to_string(body.size());
-    for (std::size_t at = 0; at < body.size(); at += chunkSize)
-      response.chunks.push_back(body.substr(at, chunkSize));
-    internet.defaultResponse = response;
+    internet.defaultResponse = test::InChunks(body, chunkSize);
   }
   static Lines DecryptionLines(std::size_t size, const std::string& outcome) {
     return {"Abruf \xFC" "ber QALO-Depotschnittstelle ...", std::string("Aufruf: ") + kDefaultUrl,
@@ -297,7 +289,7 @@ class DecryptionDuringDownloadTest : public RetrievalTest {
 TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking) {
   for (std::size_t size : {std::size_t{7}, std::size_t{8}, std::size_t{200}, kBlock - 8, kBlock,
                            kBlock + 8, 3 * kBlock + 16}) {
-    const std::string body = Body(size);
+    const std::string body = test::Pattern(size);
     std::string plain = body;
     for (char& c : plain) c = static_cast<char>(~c);  // the fake cipher's "plaintext"
     for (std::size_t chunk : {std::size_t{65535}, std::size_t{4099}, std::size_t{1000}}) {
@@ -322,14 +314,12 @@ TEST_F(DecryptionDuringDownloadTest, ExportFileIsTheSameForEveryBodyAndChunking)
 // Block k is decrypted when the chunk that begins block k + 1 is in: a
 // failure there ends the download at once.
 TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndEndsTheDownload) {
-  const std::string body = Body(3 * kBlock + 16);
+  const std::string body = test::Pattern(3 * kBlock + 16);
   for (std::size_t failAt = 1; failAt <= 4; ++failAt) {
     files.files.clear();
     host.events.clear();
-    cipher.bytesCalls.clear();
-    cipher.bytesResult = [calls = std::size_t{0}, failAt](std::int32_t) mutable {
-      return ++calls == failAt ? 4711 : 0;
-    };
+    cipher = test::FakeCipher();
+    cipher.faults.Fail("TDEA_BytesMode", static_cast<int>(failAt));
     AnswerInChunks(body, 65535);
     EXPECT_EQ(Run(), result::kDecryptFailed) << failAt;
     EXPECT_TRUE(files.files.empty()) << failAt;
@@ -343,7 +333,7 @@ TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndEndsT
 // A temporary file that fails while the data arrives ends the download at
 // once; one that fails at the end ends the run after the decryption.
 TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsMinusTenAndLeavesNothing) {
-  const std::string body = Body(3 * kBlock + 16);
+  const std::string body = test::Pattern(3 * kBlock + 16);
   const Lines early = {"Abruf \xFC" "ber QALO-Depotschnittstelle ...",
                        std::string("Aufruf: ") + kDefaultUrl,
                        "Exportdatei konnte nicht geschrieben werden: " + kExport};
@@ -373,7 +363,7 @@ TEST_F(DecryptionDuringDownloadTest, ExportFileThatCannotBeWrittenIsMinusTenAndL
 }
 
 TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlocksWritesNothing) {
-  const std::string body = Body(3 * kBlock + 16);
+  const std::string body = test::Pattern(3 * kBlock + 16);
   const std::size_t chunks = (body.size() + 65534) / 65535;
   for (std::size_t failAt : {std::size_t{20}, std::size_t{40}, chunks}) {
     files.files.clear();
@@ -399,7 +389,7 @@ TEST_F(DecryptionDuringDownloadTest, DownloadFailingOrCancelledAfterDecryptedBlo
 // usual code and line and no file; the workers start only once a block is
 // complete, and none is left running.
 TEST_F(DecryptionDuringDownloadTest, CancelAfterAnyChunkOnSeveralCoresLeavesNoFileAndNoWorker) {
-  const std::string body = Body(3 * kBlock + 16);
+  const std::string body = test::Pattern(3 * kBlock + 16);
   const int chunks = static_cast<int>((body.size() + 65534) / 65535);
   for (unsigned cores : {2u, 4u}) {
     threads.cores = cores;
@@ -425,7 +415,7 @@ TEST_F(DecryptionDuringDownloadTest, CancelAfterAnyChunkOnSeveralCoresLeavesNoFi
 // thread take its blocks and the export file is the same; with none at all
 // the host's thread decrypts every block in order, as on one core.
 TEST_F(DecryptionDuringDownloadTest, WorkersThatCannotBeStartedLeaveTheirBlocksToTheOthers) {
-  const std::string body = Body(5 * kBlock + 16);
+  const std::string body = test::Pattern(5 * kBlock + 16);
   std::string plain = body;
   for (char& c : plain) c = static_cast<char>(~c);
   threads.cores = 4;
@@ -523,9 +513,7 @@ struct PairedRun {
         settings += "TicketData=CD\r\n";
         break;
     }
-    test::FakeResponse response;
-    for (std::size_t at = 0; at < body.size(); at += 65535) response.chunks.push_back(body.substr(at, 65535));
-    rig.internet.defaultResponse = response;
+    rig.internet.defaultResponse = test::InChunks(body);
     rig.chooser.choice = importFile;
   }
   static std::string Inverted(std::string bytes) {

@@ -60,8 +60,14 @@ std::vector<Scenario> Scenarios() {
   const std::string data(64, '\x5A');
   return {
       {"decrypted", [=](Rig& r) { r.Answer(data); }, 0},
-      {"decryption failed", [=](Rig& r) { r.cipher.bytesResult = [](std::int32_t) { return 5; }; r.Answer(data); }, -5},
-      {"cipher threw", [=](Rig& r) { r.cipher.bytesThrow = true; r.Answer(data); }, -5},
+      {"decryption failed", [=](Rig& r) { r.cipher.faults.FailFrom("TDEA_BytesMode", 1); r.Answer(data); }, -5},
+      {"cipher threw",
+       [=](Rig& r) {
+         r.cipher.faults.FailFrom("TDEA_BytesMode", 1);
+         r.cipher.failuresThrow = true;
+         r.Answer(data);
+       },
+       -5},
       {"key refused", [=](Rig& r) { r.key = kBadKey; r.Answer(data); }, -5},
       {"order number", [](Rig& r) { r.Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>"); }, 0},
       {"error 3000", [](Rig& r) { r.Answer("<XML><ERROR>3000</ERROR></XML>"); }, 0},
@@ -121,7 +127,7 @@ std::vector<Scenario> Scenarios() {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
          r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
-         r.cipher.bytesResult = [](std::int32_t) { return 3; };
+         r.cipher.faults.FailFrom("TDEA_BytesMode", 1);
        },
        -5},
       {"import cipher threw",
@@ -129,7 +135,8 @@ std::vector<Scenario> Scenarios() {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
          r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
-         r.cipher.bytesThrow = true;
+         r.cipher.faults.FailFrom("TDEA_BytesMode", 1);
+         r.cipher.failuresThrow = true;
        },
        -5},
       {"import with a refused key",
