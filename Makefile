@@ -17,9 +17,10 @@ win32: deps
 fuzz-build: deps
 	@$(MAKE) --no-print-directory build-fuzz
 
-build-%:
-	@cmake --preset $* >/dev/null
-	@cmake --build --preset $*
+# Phony targets take no pattern rule: one each.
+build-native build-win32 build-fuzz:
+	@cmake --preset $(@:build-%=%) >/dev/null
+	@cmake --build --preset $(@:build-%=%)
 
 # Every test of the three builds (the fuzz targets briefly); ends with one
 # summary line. The three builds go side by side: each one's links and

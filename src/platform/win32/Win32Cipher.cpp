@@ -46,13 +46,19 @@ Win32Cipher::Win32Cipher() = default;
 Win32Cipher::~Win32Cipher() = default;
 
 const Win32Cipher::Api* Win32Cipher::Library() {
+  const std::lock_guard<std::mutex> lock(loading_);
+  return LibraryLocked();
+}
+
+const Win32Cipher::Api* Win32Cipher::LibraryLocked() {
   if (!api_) api_ = std::make_unique<Api>();
   return api_->library.Usable() ? api_.get() : nullptr;
 }
 
 BCRYPT_ALG_HANDLE Win32Cipher::Algorithm() {
+  const std::lock_guard<std::mutex> lock(loading_);
   if (algorithm_) return algorithm_.get();
-  const Api* api = Library();
+  const Api* api = LibraryLocked();
   if (!api) return nullptr;
   UniqueAlgorithm algorithm(nullptr, {api->BCryptCloseAlgorithmProvider});
   if (!Succeeded(

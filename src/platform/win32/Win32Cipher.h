@@ -7,6 +7,7 @@
 #include <bcrypt.h>
 
 #include <memory>
+#include <mutex>
 
 #include "platform/TdeaCipher.h"
 #include "platform/UniqueHandle.h"
@@ -48,10 +49,14 @@ class Win32Cipher : public TdeaCipher {
  private:
   struct Api;
   // The library and its functions, loaded once; null when they cannot be.
+  // The decryption's threads call at once: the first calls load under a
+  // lock, and what they loaded is only read after that.
   const Api* Library();
+  const Api* LibraryLocked();
   // The open provider, null when it cannot be opened.
   BCRYPT_ALG_HANDLE Algorithm();
 
+  std::mutex loading_;
   std::unique_ptr<Api> api_;
   UniqueAlgorithm algorithm_;  // closed before the library is freed
   DWORD keyObjectSize_ = 0;
