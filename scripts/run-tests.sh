@@ -22,6 +22,10 @@ passed=0 failed=0
 for name in native win32 fuzz; do
   log=build/$name-tests.log
   grep -E '\*\*\*|tests passed' "$log"
+  # What a failed test printed, so that a log of a few lines still tells why.
+  awk '/\*\*\*/ { show = 40; next }
+       /^ *Start [0-9]+:|^ *[0-9]+\/[0-9]+ Test/ { show = 0 }
+       show > 0 { print "  | " $0; show-- }' "$log"
   total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
   bad=$(grep -oE '[0-9]+ tests failed' "$log" | tail -1 | grep -oE '^[0-9]+')
   passed=$((passed + ${total:-0} - ${bad:-0}))
