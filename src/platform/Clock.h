@@ -12,8 +12,6 @@ class Clock {
   // The user locale's separator between hours, minutes and seconds (":" in
   // German settings); ":" when the locale cannot be read.
   virtual std::string TimeSeparator() = 0;
-  // Blocks the calling thread for about the given time.
-  virtual void Sleep(unsigned milliseconds) = 0;
 };
 
 }  // namespace qalo

@@ -39,10 +39,20 @@ void CivilFromDays(std::int64_t days, DateTimeParts& parts) {
   parts.year = static_cast<int>(yoe + era * 400 + (parts.month <= 2));
 }
 
+std::int64_t TotalSeconds(double dayCount) {
+  return static_cast<std::int64_t>(std::llround(dayCount * kSecondsPerDay));
+}
+
+double FromTotalSeconds(std::int64_t totalSeconds) {
+  const std::int64_t days = FloorDiv(totalSeconds, kSecondsPerDay);
+  return static_cast<double>(days) +
+         static_cast<double>(totalSeconds - days * kSecondsPerDay) / kSecondsPerDay;
+}
+
 }  // namespace
 
 DateTimeParts SplitDateTime(double dayCount) {
-  const auto totalSeconds = static_cast<std::int64_t>(std::llround(dayCount * kSecondsPerDay));
+  const std::int64_t totalSeconds = TotalSeconds(dayCount);
   const std::int64_t days = FloorDiv(totalSeconds, kSecondsPerDay);
   const std::int64_t secondOfDay = totalSeconds - days * kSecondsPerDay;
   DateTimeParts parts;
@@ -55,8 +65,11 @@ DateTimeParts SplitDateTime(double dayCount) {
 
 double MakeDateTime(const DateTimeParts& p) {
   const std::int64_t days = DaysFromCivil(p.year, p.month, p.day) - kDayZeroFromMarch0;
-  const std::int64_t seconds = p.hour * 3600 + p.minute * 60 + p.second;
-  return static_cast<double>(days) + static_cast<double>(seconds) / kSecondsPerDay;
+  return FromTotalSeconds(days * kSecondsPerDay + p.hour * 3600 + p.minute * 60 + p.second);
+}
+
+double AddSeconds(double dayCount, int seconds) {
+  return FromTotalSeconds(TotalSeconds(dayCount) + seconds);
 }
 
 bool IsWritableDate(double dayCount) {

@@ -18,6 +18,9 @@ DateTimeParts SplitDateTime(double dayCount);
 // The date value of the given parts (the inverse of SplitDateTime).
 double MakeDateTime(const DateTimeParts& parts);
 
+// The date value, rounded to the second, moved on by the given seconds.
+double AddSeconds(double dayCount, int seconds);
+
 // Whether the value, rounded to the second, falls in the years 1 to 9999:
 // the dates the four-digit year of the texts below can hold.
 bool IsWritableDate(double dayCount);

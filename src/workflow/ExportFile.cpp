@@ -5,15 +5,9 @@
 #include "workflow/DateTime.h"
 
 namespace qalo {
-namespace {
 
-// How long a run waits for a free second before it gives up.
-constexpr int kSecondsToWait = 10;
-
-}  // namespace
-
-ExportFile::ExportFile(FileSystem& files, Clock& clock, std::string xmlDir)
-    : files_(files), clock_(clock), xmlDir_(std::move(xmlDir)) {}
+ExportFile::ExportFile(FileSystem& files, std::string xmlDir)
+    : files_(files), xmlDir_(std::move(xmlDir)) {}
 
 bool ExportFile::Open() {
   if (!file_ && !failed_) {
@@ -31,23 +25,24 @@ bool ExportFile::Write(const std::uint8_t* data, std::size_t n) {
 
 std::optional<std::string> ExportFile::Commit(double stamp) {
   if (!Open()) return std::nullopt;
-  for (int waited = 0;; ++waited) {
-    const std::string name = ExportFileName(xmlDir_, stamp);
-    switch (file_->PlaceAs(name)) {
+  // One placement per file: unless it is placed, it goes on return.
+  const std::unique_ptr<WritableFile> file = std::move(file_);
+  failed_ = true;
+  for (int second = 0; second < kSecondsToTry; ++second) {
+    const std::string name = ExportFileName(xmlDir_, AddSeconds(stamp, second));
+    switch (file->PlaceAs(name)) {
       case WritableFile::Placement::Placed:
-        if (file_->Close()) return name;
+        if (file->Close()) return name;
         // Not known to be whole: it goes again, and it is still ours.
         files_.Remove(name);
         return std::nullopt;
       case WritableFile::Placement::NameTaken:
-        if (waited == kSecondsToWait) return std::nullopt;
-        clock_.Sleep(1000);
-        stamp = clock_.Now();
         break;
       case WritableFile::Placement::Failed:
         return std::nullopt;
     }
   }
+  return std::nullopt;
 }
 
 std::string ExportFileName(const std::string& xmlDir, double now) {

@@ -4,21 +4,22 @@
 // put in place as "qalo_export_yymmdd_hhnnss.xml" only when complete, never
 // over a file that is there already. Unless it was put in place, the
 // temporary file is removed when the object goes away, on every path.
+// A taken name costs no time: the run takes the next free second at once,
+// so in a burst the stamps run a few seconds ahead of the clock.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
 namespace qalo {
 
 class ExportFile {
  public:
-  // files and clock outlive the object; nothing is created before Write.
-  ExportFile(FileSystem& files, Clock& clock, std::string xmlDir);
+  // files outlives the object; nothing is created before Write.
+  ExportFile(FileSystem& files, std::string xmlDir);
   ExportFile(const ExportFile&) = delete;
   ExportFile& operator=(const ExportFile&) = delete;
 
@@ -28,10 +29,9 @@ class ExportFile {
   bool Write(const std::uint8_t* data, std::size_t n);
 
   // Puts the file in place (an empty one when nothing was written) under
-  // the time stamp of `stamp` (a day count);
-  // a name that is taken makes it wait for the next second and take the
-  // time stamp of then. The name it was put under, or nullopt on failure
-  // (the temporary file is gone then).
+  // the time stamp of `stamp` (a day count), or of the first of the next
+  // kSecondsToTry - 1 seconds whose name is free. The name it was put under,
+  // or nullopt on failure (the temporary file is gone then). Once only.
   std::optional<std::string> Commit(double stamp);
 
   const std::string& XmlDir() const noexcept { return xmlDir_; }
@@ -41,7 +41,6 @@ class ExportFile {
   bool Open();
 
   FileSystem& files_;
-  Clock& clock_;
   std::string xmlDir_;
   std::unique_ptr<WritableFile> file_;
   bool failed_ = false;
@@ -49,6 +48,9 @@ class ExportFile {
 
 // xmlDir + "\qalo_export_" + time stamp + ".xml".
 std::string ExportFileName(const std::string& xmlDir, double now);
+
+// How many seconds from its stamp on a run tries before it gives up.
+constexpr int kSecondsToTry = 60;
 
 // The names of the runs' temporary files.
 constexpr const char* kTemporaryPrefix = "qalo_tmp_";

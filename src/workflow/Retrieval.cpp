@@ -130,7 +130,7 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   }
 
   ApplyTestOverrides(p, run);
-  ExportFile exportFile(p.files, p.clock, run.xmlDir);
+  ExportFile exportFile(p.files, run.xmlDir);
   if (run.ticketData == kImportFileTicket) {
     return DecryptImportFile(exportFile, p.clock.Now(), run.login.userKey, p.fileChooser,
                              p.cipher, p.threads, p.files, p.host);

@@ -9,7 +9,6 @@
 
 #include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
-#include "support/FakeClock.h"
 #include "support/FakeFileChooser.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
@@ -134,7 +133,7 @@ class DecryptImportFileTest : public ::testing::Test {
     files_.files[kImport] = kBody;
   }
   std::int32_t Run(const std::string& key = kKey) {
-    ExportFile exportFile(files_, clock_, "C:\\xml");
+    ExportFile exportFile(files_, "C:\\xml");
     return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, threads_, files_, host_);
   }
   void ExpectOnly(std::map<std::string, std::string> others) {
@@ -153,7 +152,6 @@ class DecryptImportFileTest : public ::testing::Test {
   test::FakeCipher cipher_;
   test::FakeThreads threads_;
   test::FakeMemoryFileSystem files_;
-  test::FakeClock clock_{{kStamp + 1.0}};
   test::FakeHost host_;
 };
 

@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "support/FakeClock.h"
 #include "support/FakeMemoryFileSystem.h"
 
 namespace qalo {
@@ -27,16 +28,15 @@ bool WriteText(ExportFile& file, const std::string& text) {
 class ExportFileTest : public ::testing::Test {
  protected:
   std::optional<std::string> Write(const std::string& text) {
-    ExportFile file(files_, clock_, kDir);
+    ExportFile file(files_, kDir);
     if (!WriteText(file, text)) return std::nullopt;
     return file.Commit(kStamp);
   }
   test::FakeMemoryFileSystem files_;
-  test::FakeClock clock_{{kStamp}};
 };
 
 TEST_F(ExportFileTest, IsATemporaryFileOfItsOwnUntilItIsPutInPlaceWhole) {
-  ExportFile file(files_, clock_, kDir);
+  ExportFile file(files_, kDir);
   ASSERT_TRUE(WriteText(file, "<XML>da"));
   ASSERT_TRUE(WriteText(file, "ta</XML>"));
   ASSERT_EQ(files_.files.size(), 1u);
@@ -49,14 +49,39 @@ TEST_F(ExportFileTest, IsATemporaryFileOfItsOwnUntilItIsPutInPlaceWhole) {
   EXPECT_EQ(file.Commit(kStamp), kPath);
   EXPECT_EQ(files_.files, (Files{{kPath, "<XML>data</XML>"}}));
   EXPECT_TRUE(files_.OpenFiles().empty());
-  EXPECT_EQ(clock_.slept, 0);
 }
 
 TEST_F(ExportFileTest, ATakenNameIsNeverReplacedTheNextSecondIsTaken) {
   files_.files[kPath] = "another run's export";
   EXPECT_EQ(Write("mine"), kNextSecond);
   EXPECT_EQ(files_.files, (Files{{kPath, "another run's export"}, {kNextSecond, "mine"}}));
-  EXPECT_EQ(clock_.slept, 1000);
+}
+
+// A burst takes the seconds after the stamp, over the end of a minute, an
+// hour and a day alike, and gives up only when all sixty are taken.
+TEST_F(ExportFileTest, TheFirstFreeOfSixtySecondsIsTakenAtOnceThenItIsMinusTen) {
+  // 31 December 2026, 23:59:30
+  const double stamp = 46387.0 + (23 * 3600 + 59 * 60 + 30) / 86400.0;
+  std::vector<std::string> names;
+  for (int s = 30; s < 90; ++s) {
+    char name[64];
+    std::snprintf(name, sizeof name, s < 60 ? "\\qalo_export_261231_2359%02d.xml"
+                                            : "\\qalo_export_270101_0000%02d.xml", s % 60);
+    names.push_back(kDir + name);
+  }
+  for (std::size_t taken = 0; taken < names.size(); ++taken) {
+    files_ = test::FakeMemoryFileSystem();
+    for (std::size_t i = 0; i < taken; ++i) files_.files[names[i]] = "taken";
+    ExportFile file(files_, kDir);
+    ASSERT_TRUE(WriteText(file, "mine"));
+    ASSERT_EQ(file.Commit(stamp), names[taken]) << taken;
+    ASSERT_EQ(files_.files.at(names[taken]), "mine");
+  }
+  ExportFile sixtyFirst(files_, kDir);  // all sixty names are taken now
+  ASSERT_TRUE(WriteText(sixtyFirst, "lost"));
+  EXPECT_EQ(sixtyFirst.Commit(stamp), std::nullopt);
+  EXPECT_EQ(files_.files.size(), names.size());
+  EXPECT_TRUE(files_.OpenFiles().empty());
 }
 
 TEST_F(ExportFileTest, EveryFailureLeavesNothingNewAndKeepsAnOlderFile) {
@@ -72,7 +97,7 @@ TEST_F(ExportFileTest, EveryFailureLeavesNothingNewAndKeepsAnOlderFile) {
 
 TEST_F(ExportFileTest, AFileNeverCommittedGoesAwayWithItsOwner) {
   {
-    ExportFile file(files_, clock_, kDir);
+    ExportFile file(files_, kDir);
     ASSERT_TRUE(WriteText(file, "half"));
   }
   EXPECT_TRUE(files_.files.empty());
@@ -96,7 +121,7 @@ TEST_F(ExportFileTest, OnlyTemporaryFilesNobodyHoldsOpenAreSweptAway) {
 }
 
 TEST_F(ExportFileTest, NothingToWriteStillGivesAnEmptyExportFile) {
-  ExportFile file(files_, clock_, kDir);
+  ExportFile file(files_, kDir);
   EXPECT_EQ(file.Commit(kStamp), kPath);
   EXPECT_EQ(files_.files, (Files{{kPath, ""}}));
 }

@@ -14,7 +14,6 @@
 
 #include "platform/SystemCipher.h"
 #include "support/FakeCipher.h"
-#include "support/FakeClock.h"
 #include "support/FakeHost.h"
 #include "support/FakeMemoryFileSystem.h"
 #include "support/FakeThreads.h"
@@ -77,14 +76,13 @@ Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& c
                        const std::string& key = kKey, unsigned cores = 1,
                        const AfterChunk& afterChunk = nullptr) {
   test::FakeMemoryFileSystem files;
-  test::FakeClock clock{{kStamp}};
   test::FakeThreads threads(cores);
   ResponseBuffer buffer(kBlock);
   ResponseDecryption decryption(key, cipher, threads);
   Outcome outcome;
   test::FakeHost host;
   {
-    ExportFile file(files, clock, kDir);
+    ExportFile file(files, kDir);
     StreamedExport exportFile(file);
     IncomingResponse incoming(buffer, decryption, exportFile);
     for (; outcome.received < body.size(); outcome.received += chunkSize) {
@@ -156,8 +154,7 @@ TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLast
   ResponseBuffer buffer(kBlock);
   test::FakeThreads oneCore;
   ResponseDecryption decryption(kKey, cipher, oneCore);
-  test::FakeClock clock{{kStamp}};
-  ExportFile file(files, clock, kDir);
+  ExportFile file(files, kDir);
   StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
   const std::string body = Pattern(4 * kBlock);
@@ -199,8 +196,7 @@ TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   ResponseBuffer buffer(kBlock);
   test::FakeThreads oneCore;
   ResponseDecryption decryption(kKey, cipher, oneCore);
-  test::FakeClock clock{{kStamp}};
-  ExportFile file(files, clock, kDir);
+  ExportFile file(files, kDir);
   StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
   EXPECT_TRUE(incoming.Write(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
@@ -219,12 +215,11 @@ TEST(StreamedExport, FailureAtAnyStepLeavesNoFile) {
                                                {"Close", 1}};
   for (const auto& [call, n] : steps) {
     test::FakeMemoryFileSystem files;
-    test::FakeClock clock{{kStamp}};
     files.faults.Fail(call, n);
     ResponseBuffer buffer(kBlock);
     buffer.Assign(body);
     {
-      ExportFile file(files, clock, kDir);
+      ExportFile file(files, kDir);
       StreamedExport exportFile(file);
       const bool early = exportFile.Take(buffer, 3) && exportFile.Take(buffer, 5);
       EXPECT_EQ(early, !exportFile.Failed()) << call << n;
@@ -239,10 +234,9 @@ TEST(StreamedExport, FailureAtAnyStepLeavesNoFile) {
 
 TEST(StreamedExport, BodyOfOneBlockIsWrittenAtCommit) {
   test::FakeMemoryFileSystem files;
-  test::FakeClock clock{{kStamp}};
   ResponseBuffer buffer(kBlock);
   buffer.Assign(Pattern(40));
-  ExportFile file(files, clock, kDir);
+  ExportFile file(files, kDir);
   StreamedExport exportFile(file);
   EXPECT_TRUE(exportFile.Take(buffer, 0));
   EXPECT_TRUE(files.files.empty());  // nothing created before there is something to write

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -465,7 +468,7 @@ TEST_F(RetrievalTest, UnwritableExportFileIsACodeAndLeavesNothing) {
 }
 
 // In a shared XML directory a second run in the same second must not hand
-// the first one's file to nobody: it waits and takes the next second.
+// the first one's file to nobody: it takes the next second.
 TEST_F(RetrievalTest, SecondRunInTheSameSecondTakesTheNextOne) {
   Answer("<XML><ORDER_NUMBER>1</ORDER_NUMBER></XML>");
   Run();
@@ -577,6 +580,58 @@ TEST(SharedXmlDirectory, TwoRunsInterleavedAtEveryFileStepEachGetTheirOwnFile) {
       }
     }
   }
+}
+
+// Twenty runs of every kind, each let in by the one before when that one is
+// about to put its file in place, so all twenty place in the same second of
+// a clock that never moves: each takes the next free second at once, ends
+// with 0 and leaves its own whole file, in twenty seconds from the stamp on.
+TEST(SharedXmlDirectory, TwentyRunsPlacingInTheSameSecondAllGetTheirOwnFileAtOnce) {
+  constexpr int kRuns = 20;
+  test::FakeRetrievalPlatform shared(kDec7At10);
+  std::deque<PairedRun> runs;
+  for (int i = 0; i < kRuns; ++i) runs.emplace_back(static_cast<RunKind>(i % 3), i + 1);
+  std::vector<std::int32_t> results(kRuns, -1);
+  int started = 0;
+  std::function<void()> runNext = [&] {
+    const int i = started++;
+    results[i] = runs[i].Run(shared);
+  };
+  std::vector<bool> letIn(kRuns, false);
+  shared.files.onCall = [&](const std::string& call) {
+    const int current = started - 1;  // the innermost run is the one calling
+    if (call == "Place" && started < kRuns && !letIn[current]) {
+      letIn[current] = true;
+      runNext();
+    }
+  };
+  runNext();
+  shared.files.onCall = nullptr;
+
+  ASSERT_EQ(started, kRuns);
+  EXPECT_EQ(results, std::vector<std::int32_t>(kRuns, 0));
+  std::vector<std::string> names, contents;
+  for (const auto& [path, content] : shared.files.files) {
+    if (path.rfind(kXmlDir + "\\", 0) != 0) continue;
+    names.push_back(path);
+    contents.push_back(content);
+  }
+  std::vector<std::string> expected;
+  for (int s = 0; s < kRuns; ++s) {
+    char name[64];
+    std::snprintf(name, sizeof name, "\\qalo_export_261207_1000%02d.xml", s);
+    expected.push_back(kXmlDir + name);
+  }
+  EXPECT_EQ(names, expected);
+  std::size_t reads = 0;  // the file's stamp, and a ticket's validity: no run read it again
+  for (const PairedRun& run : runs) {
+    EXPECT_EQ(std::count_if(contents.begin(), contents.end(),
+                            [&](const std::string& c) { return run.Owns(c); }),
+              1);
+    reads += run.kind == RunKind::Ticket ? 2 : 1;
+  }
+  EXPECT_TRUE(shared.files.OpenFiles().empty());
+  EXPECT_EQ(shared.clock.reads, reads);
 }
 
 }  // namespace

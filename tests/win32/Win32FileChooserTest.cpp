@@ -74,7 +74,7 @@ class ImportFileDialogTest : public ::testing::Test {
 
   std::int32_t Run() {
     const std::string key = test::ReadWholeFile(test::TestDataPath("tdea-sample.key"));
-    ExportFile exportFile(files_, clock_, dir_);
+    ExportFile exportFile(files_, dir_);
     return DecryptImportFile(exportFile, clock_.Now(), key, chooser_, *cipher_, threads_, files_,
                              host_);
   }

@@ -22,6 +22,4 @@ std::string Win32Clock::TimeSeparator() {
   return separator;
 }
 
-void Win32Clock::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
-
 }  // namespace qalo

@@ -9,7 +9,6 @@ class Win32Clock final : public Clock {
  public:
   double Now() override;
   std::string TimeSeparator() override;
-  void Sleep(unsigned milliseconds) override;
 };
 
 }  // namespace qalo
