@@ -5,6 +5,7 @@ import re
 import shutil
 import unittest
 from concurrent.futures import ThreadPoolExecutor
+from datetime import datetime, timedelta
 from pathlib import Path
 
 import qalo_testlib as lib
@@ -276,6 +277,34 @@ class SharedDirectory(RetrievalCase):
                                          expected_depot("big", "02.12.2026"),
                                          expected_depot("big", "03.12.2026"),
                                          expected_depot("demo")]))
+
+    def test_a_burst_into_a_directory_whose_next_seconds_are_taken(self):
+        # Another host's exports hold the next 40 seconds: every run of the
+        # burst finds its second taken and takes the next free one at once
+        # (waiting for the clock, it would end with -10).
+        now = datetime.now()
+        planted = ["qalo_export_%s.xml" % (now + timedelta(seconds=s)).strftime("%y%m%d_%H%M%S")
+                   for s in range(40)]
+        for name in planted:
+            (self.xml / name).write_bytes(b"another host's export")
+        hosts, rounds = 4, 4
+
+        def host(index):
+            return [self.export(self.settings(), datum="%02d.12.2026" % (index * rounds + r + 1),
+                                settings_name="settings-%d.txt" % index)
+                    for r in range(rounds)]
+
+        with ThreadPoolExecutor(hosts) as pool:
+            results = [facts for runs in pool.map(host, range(hosts)) for facts in runs]
+        for facts in results:
+            self.assertEqual(facts["RESULT"], b"0", facts)
+            name = facts["EXPORTFILE"][0].decode("cp1252").rsplit("\\", 1)[1]
+            self.assertGreater(name, planted[-1])
+        for name in planted:
+            self.assertEqual((self.xml / name).read_bytes(), b"another host's export")
+        written = sorted(f for f in self.exports() if f != b"another host's export")
+        self.assertEqual(written, sorted(expected_depot("demo", "%02d.12.2026" % (n + 1))
+                                         for n in range(hosts * rounds)))
 
     def test_a_second_retrieval_from_the_progress_callback(self):
         facts = self.export(self.settings("big"), datum="04.12.2026", more=["--again-at", "3"])
