@@ -2,9 +2,12 @@
 // One move-only owner for every kind of handle. Each handle type names the
 // value that means "empty" and the function that closes it. Traits are
 // usually stateless; a closer that needs an object (a seam that closes its
-// own handles) carries it in the traits, passed at construction.
+// own handles) carries it in the traits, passed at construction. Closing
+// keeps the thread's last error.
 
 #include <utility>
+
+#include "platform/LastError.h"
 
 namespace qalo {
 
@@ -34,7 +37,10 @@ class UniqueHandle : private Traits {
   // Closes the owned handle (if any) and takes ownership of h.
   void reset(Handle h = Traits::Empty()) noexcept {
     Handle old = std::exchange(handle_, h);
-    if (old != Traits::Empty()) Traits::Close(old);
+    if (old != Traits::Empty()) {
+      const KeptLastError kept;
+      Traits::Close(old);
+    }
   }
 
   // Gives up ownership without closing.

@@ -398,7 +398,8 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 // retrieval that downloads depot data and writes it decrypted, and a login
 // data dialog the user cancels, a hundred times each. Whatever a load or a
 // first use makes must go with the library. The first cycles may bring
-// system libraries into the process for good, so counting starts after them.
+// system libraries into the process for good, so counting starts after them:
+// WinInet and CNG among them, kept from their first use on, one copy.
 TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
   using qalo::test::ReadWholeFile;
   using qalo::test::TestDataPath;
@@ -458,7 +459,12 @@ TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
         << service.Answered() << " of " << retrievals << " requests answered";
   };
 
+  ASSERT_EQ(GetModuleHandleA("wininet.dll"), nullptr) << "this host imports no WinInet";
   cycles(3);
+  const HMODULE wininet = GetModuleHandleA("wininet.dll");
+  const HMODULE bcrypt = GetModuleHandleA("bcrypt.dll");
+  EXPECT_NE(wininet, nullptr) << "WinInet went with the plug-in";
+  EXPECT_NE(bcrypt, nullptr) << "CNG went with the plug-in";
   const int handlesBefore = OwnHandleCount();
   const int slotsBefore = FreeTlsSlots();
   ASSERT_GT(handlesBefore, 0);
@@ -466,6 +472,8 @@ TEST(LibraryLoadedPerUse, LeavesNoHandleAndNoStorageSlotBehind) {
   ASSERT_FALSE(HasFailure());
   EXPECT_EQ(OwnHandleCount(), handlesBefore) << "after " << retrievals << " retrievals and dialogs";
   EXPECT_EQ(FreeTlsSlots(), slotsBefore);
+  EXPECT_EQ(GetModuleHandleA("wininet.dll"), wininet);
+  EXPECT_EQ(GetModuleHandleA("bcrypt.dll"), bcrypt);
 
   DeleteFileA(ini.c_str());
   RemoveDirectoryA((root + "\\QALO").c_str());

@@ -181,12 +181,13 @@ class Retrieval(RetrievalCase):
 
 class SystemLibraries(RetrievalCase):
     """WinInet and CNG come from the system folder and nowhere else. Wine
-    would take its own wininet.dll even with a file of that name beside the
-    host; WINEDLLOVERRIDES=wininet=n,b makes it prefer such a file, as
-    Windows does. (bcrypt.dll cannot be planted so under Wine: Wine's own
-    start-up of a program then loads it from the program's folder too. The
-    CNG adapter loads it the same way as WinInet.) A library that Wine is
-    told not to load at all stands for one that is missing."""
+    would take its own wininet.dll or bcrypt.dll even with a file of that
+    name beside the host; WINEDLLOVERRIDES=wininet,bcrypt=n,b makes it prefer
+    such a file, as Windows does. Nothing the plug-in imports brings either
+    in by the search order (nor does the host's or the plug-in's stack
+    protector set-up, which libssp does through rsaenh.dll and with it
+    bcrypt.dll). A library that Wine is told not to load at all stands for
+    one that is missing."""
     prefix_name = "system-libraries"
 
     def setUp(self):
@@ -197,6 +198,7 @@ class SystemLibraries(RetrievalCase):
         for name in ("nolt-host.exe", "ImpApiQALO.dll"):
             shutil.copy(bin_dir / name, self.host)
         shutil.copy(bin_dir / "decoy.dll", self.host / "wininet.dll")
+        shutil.copy(bin_dir / "decoy.dll", self.host / "bcrypt.dll")
         self.loaded = self.host / "wininet.dll.loaded"  # what the decoy leaves when loaded
 
     def test_a_wininet_dll_beside_the_host_is_not_loaded(self):
@@ -213,6 +215,23 @@ class SystemLibraries(RetrievalCase):
         self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
         self.assertEqual(self.export_file(facts), expected_depot("demo"))
         self.assertFalse(self.loaded.exists(), "the planted wininet.dll was loaded")
+
+    def test_a_bcrypt_dll_beside_the_host_is_not_loaded(self):
+        planted = {"WINEDLLOVERRIDES": "bcrypt=n,b"}
+        loaded = self.host / "bcrypt.dll.loaded"
+        probe = lib.run_host(["--dll", "bcrypt.dll", "version"], self.prefix,
+                             host=str(self.host / "nolt-host.exe"), env=planted)
+        self.assertEqual(probe.returncode, 3, probe.stdout)
+        self.assertTrue(loaded.exists())
+        loaded.unlink()
+
+        # Over HTTP: Wine's own HTTPS loads bcrypt.dll by the search order.
+        self.url = self.mock.url("http", "/nolt")
+        self.override(URL=self.url)
+        facts = self.export(self.settings(), host=str(self.host / "nolt-host.exe"), env=planted)
+        self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
+        self.assertEqual(self.export_file(facts), expected_depot("demo"))
+        self.assertFalse(loaded.exists(), "the planted bcrypt.dll was loaded")
 
     def test_without_wininet_the_session_fails_with_a_line_naming_it(self):
         facts = self.export(self.settings(), env={"WINEDLLOVERRIDES": "wininet="})

@@ -32,10 +32,12 @@ std::string SystemFolder() {
   return Lower(folder);
 }
 
-TEST(SystemLibraryTest, LoadsFromTheSystemFolderForAsLongAsItsOwnerLives) {
+// An owner's library goes with it; a library for the process stays, one
+// copy, whatever is freed later.
+TEST(SystemLibraryTest, LoadsFromTheSystemFolderForItsOwnerOrForTheProcess) {
   ASSERT_EQ(GetModuleHandleA("wininet.dll"), nullptr) << "loaded before the test";
   {
-    SystemLibrary library("wininet.dll");
+    SystemLibrary library("wininet.dll", SystemLibrary::Lifetime::Owner);
     BOOL(WINAPI * close)(void*) = nullptr;
     library.Find("InternetCloseHandle", close);
     EXPECT_TRUE(library.Usable());
@@ -45,13 +47,23 @@ TEST(SystemLibraryTest, LoadsFromTheSystemFolderForAsLongAsItsOwnerLives) {
     EXPECT_EQ(ModulePath(loaded), SystemFolder() + "\\wininet.dll");
   }
   EXPECT_EQ(GetModuleHandleA("wininet.dll"), nullptr) << "not freed";
+
+  for (int run = 0; run < 3; ++run) {
+    SystemLibrary library("wininet.dll", SystemLibrary::Lifetime::Process);
+    ASSERT_TRUE(library.Usable());
+  }
+  const HMODULE kept = GetModuleHandleA("wininet.dll");
+  ASSERT_NE(kept, nullptr) << "not kept";
+  EXPECT_EQ(ModulePath(kept), SystemFolder() + "\\wininet.dll");
+  FreeLibrary(kept);  // one more than anybody holds: a pinned library stays
+  EXPECT_EQ(GetModuleHandleA("wininet.dll"), kept);
 }
 
 TEST(SystemLibraryTest, NeverTakesAFileBesideTheProgram) {
   const std::string marker = test::TestProgramFolder() + "decoy.dll.loaded";
   std::remove(marker.c_str());
   {
-    SystemLibrary library("decoy.dll");
+    SystemLibrary library("decoy.dll", SystemLibrary::Lifetime::Owner);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_FALSE(library.Usable());
     EXPECT_EQ(library.FailureText(), "Systembibliothek decoy.dll konnte nicht geladen werden.");
@@ -67,7 +79,7 @@ TEST(SystemLibraryTest, NeverTakesAFileBesideTheProgram) {
 }
 
 TEST(SystemLibraryTest, AMissingFunctionMakesTheLibraryUnusable) {
-  SystemLibrary library("kernel32.dll");
+  SystemLibrary library("kernel32.dll", SystemLibrary::Lifetime::Owner);
   DWORD(WINAPI * missing)() = nullptr;
   DWORD(WINAPI * present)() = nullptr;
   library.Find("QaloNoSuchFunction", missing);

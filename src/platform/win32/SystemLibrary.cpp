@@ -17,8 +17,15 @@ HMODULE LoadFromSystemFolder(const std::string& name) {
 
 }  // namespace
 
-SystemLibrary::SystemLibrary(const char* name)
-    : name_(name), module_(LoadFromSystemFolder(name_)) {}
+SystemLibrary::SystemLibrary(const char* name, Lifetime lifetime)
+    : name_(name), module_(LoadFromSystemFolder(name_)) {
+  if (module_ && lifetime == Lifetime::Process) {
+    // Failing to pin costs only the load of the next run.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(module_.get()), &pinned);
+  }
+}
 
 std::string SystemLibrary::FailureText() const {
   if (!module_) return "Systembibliothek " + name_ + " konnte nicht geladen werden.";

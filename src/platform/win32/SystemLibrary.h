@@ -1,9 +1,8 @@
 #pragma once
 // A DLL that Windows does not always take from the system folder (WinInet,
-// CNG) or that the plug-in loads only while it needs it (comdlg32), loaded
-// from there and nowhere else: a file of the same name beside
-// the host's executable never gets into the host's process. Loaded for as
-// long as its owner lives, which is one run or one dialog; no process-wide
+// CNG) or that the plug-in loads only when it needs it (comdlg32, shell32),
+// loaded from there and nowhere else: a file of the same name beside the
+// host's executable never gets into the host's process. No process-wide
 // setting of the host's is changed.
 #include <windows.h>
 
@@ -15,9 +14,16 @@ namespace qalo {
 
 class SystemLibrary {
  public:
+  // How long the library stays. Owner: as long as this object, one run or
+  // one dialog. Process: for the life of the host's process (pinned), for a
+  // library whose own background work may outlive the calls into it and
+  // that every run needs again; a host that frees and loads the plug-in
+  // around every use then holds one copy, loaded once.
+  enum class Lifetime { Owner, Process };
+
   // Loads name ("wininet.dll") from the system folder. On failure the
   // library is not usable and the thread's last error says why.
-  explicit SystemLibrary(const char* name);
+  SystemLibrary(const char* name, Lifetime lifetime);
 
   // Sets fn to the library's function of that name. A missing function
   // leaves fn null, makes the library unusable and sets the last error.

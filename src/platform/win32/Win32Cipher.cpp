@@ -29,7 +29,7 @@ struct Win32Cipher::Api {
     library.Find("BCryptGenRandom", BCryptGenRandom);
   }
 
-  SystemLibrary library{"bcrypt.dll"};
+  SystemLibrary library{"bcrypt.dll", SystemLibrary::Lifetime::Process};
   decltype(&::BCryptOpenAlgorithmProvider) BCryptOpenAlgorithmProvider;
   decltype(&::BCryptCloseAlgorithmProvider) BCryptCloseAlgorithmProvider;
   decltype(&::BCryptSetProperty) BCryptSetProperty;

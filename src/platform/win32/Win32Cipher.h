@@ -33,7 +33,8 @@ class Win32Cipher : public TdeaCipher {
  public:
   // Loads nothing yet: bcrypt.dll comes from the system folder at the first
   // call that needs it, and the 3DES provider is opened in CBC mode at the
-  // first TDEA call; both stay until this object goes. When they cannot be
+  // first TDEA call; the provider stays until this object goes, the library
+  // for the life of the process. When they cannot be
   // had, every TDEA call returns kCryptoFailed and every random call
   // kRandomFailed.
   Win32Cipher();

@@ -15,7 +15,7 @@ namespace qalo {
 // print spooler, whose Wine version leaves a named mutex open each time it
 // is loaded.
 std::optional<std::string> Win32FileChooser::ChooseFile(const std::string& title) {
-  SystemLibrary comdlg("comdlg32.dll");
+  SystemLibrary comdlg("comdlg32.dll", SystemLibrary::Lifetime::Owner);
   decltype(&GetOpenFileNameA) open = nullptr;
   decltype(&CommDlgExtendedError) extendedError = nullptr;
   comdlg.Find("GetOpenFileNameA", open);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "platform/LastError.h"
 #include "platform/win32/SystemLibrary.h"
 
 namespace qalo {
@@ -42,7 +43,7 @@ struct Win32Internet::Api {
     library.Find("InternetCloseHandle", InternetCloseHandle);
   }
 
-  SystemLibrary library{"wininet.dll"};
+  SystemLibrary library{"wininet.dll", SystemLibrary::Lifetime::Process};
   decltype(&::InternetOpenA) InternetOpenA;
   decltype(&::InternetSetOptionA) InternetSetOptionA;
   decltype(&::InternetQueryOptionA) InternetQueryOptionA;
@@ -64,10 +65,11 @@ const Win32Internet::Api* Win32Internet::Load() {
   if (api_) return api_.get();
   auto api = std::make_unique<Api>();
   if (!api->library.Usable()) {
-    // The download reads the last error right after the failed call.
-    const DWORD error = GetLastError();
+    // The download reads the last error right after the failed call: the
+    // line to the host and the library's release must not change it.
+    const KeptLastError kept;
     host_.Log(api->library.FailureText());
-    SetLastError(error);
+    api.reset();
     return nullptr;
   }
   api_ = std::move(api);

@@ -7,8 +7,9 @@
 namespace qalo {
 
 // The internet seam over the real WinInet, one call each. wininet.dll is
-// loaded from the system folder by the first Open or CrackUrl and freed
-// with this object, which lives for one run; the other calls take handles
+// loaded from the system folder by the first Open or CrackUrl and kept for
+// the life of the process (WinInet's own background work may outlive a
+// run); this object lives for one run, and the other calls take handles
 // from a successful Open. A wininet.dll that cannot be loaded, or lacks a
 // function, makes Open fail (null, last error set) after a German line to
 // host naming what is missing.

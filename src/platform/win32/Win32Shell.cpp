@@ -4,10 +4,18 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/SystemLibrary.h"
+
 namespace qalo {
 
+// shell32 is loaded for the manual only, not imported: it brings a chain of
+// libraries into the host's process at load. It stays once loaded, since
+// the shell may still be at work in it when ShellExecuteA has returned.
 void Win32Shell::OpenDocument(const std::string& path) {
-  ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  SystemLibrary shell32("shell32.dll", SystemLibrary::Lifetime::Process);
+  decltype(&ShellExecuteA) shellExecute = nullptr;
+  shell32.Find("ShellExecuteA", shellExecute);
+  if (shellExecute) shellExecute(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 std::string Win32Shell::HostExecutablePath() {

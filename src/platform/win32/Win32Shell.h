@@ -1,5 +1,7 @@
 #pragma once
-// The shell seam over ShellExecuteA and GetModuleFileNameA.
+// The shell seam over ShellExecuteA (shell32 from the system folder) and
+// GetModuleFileNameA. A shell that cannot be loaded opens nothing, silently,
+// like a missing viewer.
 #include "platform/Shell.h"
 
 namespace qalo {
