@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <optional>
-#include <stdexcept>
 
 #include "platform/CipherErrors.h"
 #include "workflow/ResultCodes.h"
@@ -92,7 +93,7 @@ ResponseDecryption::ResponseDecryption(const std::string& userKey, Cipher& ciphe
 }
 
 bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
-  if (!key_ || failure_ != 0 || threw_) return false;
+  if (!key_ || failure_ != 0 || thrown_) return false;
   if (buffer.BlockCount() < 2) return true;
   bool ok = false;
   try {
@@ -110,7 +111,7 @@ bool ResponseDecryption::Advance(ResponseBuffer& buffer) noexcept {
         kBlocksInFlightPerThread * (workers_.Workers() + 1) * buffer.BlockSize();
     ok = ok && Collect(most - 1);
   } catch (...) {
-    threw_ = true;
+    thrown_ = std::current_exception();
   }
   if (!ok) workers_.Stop();
   return ok;
@@ -167,8 +168,8 @@ bool ResponseDecryption::Collect(std::size_t keep) {
     const Handed piece = handed_.front();
     handed_.pop_front();
     inFlight_ -= piece.bytes;
-    if (outcome->threw || outcome->rc != 0) {
-      threw_ = outcome->threw;
+    if (outcome->failure || outcome->rc != 0) {
+      thrown_ = outcome->failure;
       failure_ = outcome->rc;
       workers_.Stop();
       return false;
@@ -181,14 +182,14 @@ bool ResponseDecryption::Collect(std::size_t keep) {
 std::int32_t ResponseDecryption::Complete(ResponseBuffer& buffer) {
   const std::int32_t rc = FinishBlocks(buffer);
   workers_.Stop();
-  if (threw_) throw std::runtime_error("decryption failed");
+  if (thrown_) std::rethrow_exception(thrown_);
   return rc;
 }
 
 std::int32_t ResponseDecryption::FinishBlocks(ResponseBuffer& buffer) noexcept {
   try {
     // What is in flight first: Advance has begun on it already.
-    if (failure_ != 0 || threw_ || !Collect(0)) return failure_;
+    if (failure_ != 0 || thrown_ || !Collect(0)) return failure_;
     // The odd tail lies in the last block, of which Advance hands on whole
     // pieces only: the length is judged as if nothing had been decrypted yet.
     if (buffer.Size() % kTdeaBlock != 0) return RefuseLength(buffer, *key_, cipher_, iv_);
@@ -196,13 +197,13 @@ std::int32_t ResponseDecryption::FinishBlocks(ResponseBuffer& buffer) noexcept {
     Hand(buffer, buffer.BlockCount(), 0);
     Collect(0);
   } catch (...) {
-    threw_ = true;
+    thrown_ = std::current_exception();
   }
   return failure_;
 }
 
 std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBuffer& buffer,
-                                      HostReporter& host) noexcept {
+                                      HostReporter& host) {
   try {
     host.Log("Entschlüsseln der Daten ...");
     host.Log("Dateilänge: " + std::to_string(buffer.Size()) + " Bytes");
@@ -217,8 +218,10 @@ std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBu
     }
     host.Log(kSucceeded);
     return result::kOk;
+  } catch (const std::bad_alloc&) {
+    throw;  // reads as out of memory anywhere else in the run
   } catch (...) {
-    // Out of memory for the block copy, or a cipher that threw.
+    // A cipher that threw, on whichever thread.
     try {
       host.Log(kException);
     } catch (...) {
@@ -242,6 +245,8 @@ std::int32_t DecryptImportFile(ExportFile& exportFile, double stamp, const std::
   try {
     return DecryptImportOrThrow(exportFile, stamp, *importFile, userKey, cipher, threads, files,
                                 host);
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (...) {
     host.Log(kException);
     return result::kDecryptFailed;

@@ -3,11 +3,13 @@
 // TDEA-CBC under the user's key with the fixed IV, both streamed: blocks are
 // decrypted as they come in and go on to the run's temporary export file.
 // Results: 0, -4 (the user cancelled), -5 (decryption failed, the key could
-// not be converted, or an exception), -10 (the export file could not be
-// written); nothing throws but WindowUnavailable from the file chooser.
+// not be converted, or the cipher threw), -10 (the export file could not be
+// written); nothing throws but WindowUnavailable from the file chooser and
+// std::bad_alloc, which reads as out of memory wherever it struck.
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,8 +69,8 @@ class ResponseDecryption {
   // Decrypts the rest: 0, or the cipher's number for the first piece in
   // order that failed (for a length that is not a multiple of 8, its number
   // for the odd tail, asked before any further byte changes). The key must
-  // be valid. Throws std::runtime_error when the cipher threw or memory ran
-  // out, here or in Advance.
+  // be valid. Throws again what the cipher threw or std::bad_alloc, here or
+  // in Advance, on whichever thread.
   std::int32_t Complete(ResponseBuffer& buffer);
 
  private:
@@ -90,7 +92,7 @@ class ResponseDecryption {
   // keep bytes are in flight; false at a failure (the workers are ended
   // then).
   bool Collect(std::size_t keep);
-  // Complete but for its end; an exception is noted in threw_.
+  // Complete but for its end; an exception is kept in thrown_.
   std::int32_t FinishBlocks(ResponseBuffer& buffer) noexcept;
 
   Cipher& cipher_;
@@ -105,13 +107,14 @@ class ResponseDecryption {
   std::size_t inFlight_ = 0;           // bytes
   std::size_t decrypted_ = 0;          // blocks done
   std::int32_t failure_ = 0;           // the cipher's number after a failure in Advance
-  bool threw_ = false;                 // the cipher threw or memory ran out
+  std::exception_ptr thrown_;          // what the cipher threw, or no memory
 };
 
 // The end of the depot data's decryption, with its log lines: the start,
-// the length, then the outcome. 0 or -5; nothing throws.
+// the length, then the outcome. 0 or -5; out of memory, on whichever
+// thread, throws std::bad_alloc through, as anywhere else in a run.
 std::int32_t FinishResponseDecryption(ResponseDecryption& decryption, ResponseBuffer& buffer,
-                                      HostReporter& host) noexcept;
+                                      HostReporter& host);
 
 // Decrypts a whole buffer in place on the machine's cores, as
 // FinishResponseDecryption, keeping its length (fill bytes stay). Only a
@@ -121,7 +124,8 @@ std::int32_t DecryptResponse(ResponseBuffer& buffer, const std::string& userKey,
 
 // Lets the user choose the encrypted import file and decrypts it into
 // exportFile, put in place as of stamp (when the mode began). A chooser that
-// cannot be shown throws WindowUnavailable through.
+// cannot be shown throws WindowUnavailable through, out of memory
+// std::bad_alloc.
 std::int32_t DecryptImportFile(ExportFile& exportFile, double stamp, const std::string& userKey,
                                FileChooser& chooser, Cipher& cipher, Threads& threads,
                                FileSystem& files, HostReporter& host);

@@ -1,7 +1,10 @@
 #include "workflow/DecryptionWorkers.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+
+#include "platform/CurrentThread.h"
 
 namespace qalo {
 namespace {
@@ -12,9 +15,19 @@ constexpr std::int32_t kDecrypt = 0;
 
 DecryptionWorkers::DecryptionWorkers(Cipher& cipher, const std::uint8_t* key,
                                      Threads& threads) noexcept
-    : cipher_(cipher), key_(key), threads_(threads) {}
+    : cipher_(cipher), key_(key), threads_(threads), owner_(CurrentThreadId()) {}
+
+void DecryptionWorkers::AssertOwner() const noexcept {
+  assert(CurrentThreadId() == owner_ && "only the owner's thread may call this");
+}
+
+std::size_t DecryptionWorkers::Workers() const noexcept {
+  AssertOwner();
+  return workers_.size();
+}
 
 void DecryptionWorkers::Start(std::size_t copyBytes) noexcept {
+  AssertOwner();
   if (started_) return;
   started_ = true;
   try {
@@ -35,89 +48,73 @@ void DecryptionWorkers::Start(std::size_t copyBytes) noexcept {
 }
 
 void DecryptionWorkers::Add(const Piece& piece) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  slots_.push_back(Slot{piece, Outcome{}, false});
-  Slot* slot = &slots_.back();
-  for (const auto& worker : workers_) {
-    if (worker->idle && !worker->job) {
-      worker->job = slot;
-      jobGiven_.notify_all();
-      return;
-    }
+  AssertOwner();
+  {
+    MutexLock lock(mutex_);
+    slots_.push_back(Slot{piece, Outcome{}, false});
   }
-  try {
-    waiting_.push_back(slot);
-  } catch (...) {
-    slots_.pop_back();
-    throw;
-  }
+  pieceAdded_.Signal();
 }
 
 bool DecryptionWorkers::DecryptWaiting(std::size_t leave) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return DecryptWaiting(leave, lock);
+  AssertOwner();
+  MutexLock lock(mutex_);
+  return DecryptWaitingLocked(leave);
 }
 
-bool DecryptionWorkers::DecryptWaiting(std::size_t leave, std::unique_lock<std::mutex>& lock) {
-  if (waiting_.size() <= leave) return false;
-  Slot& slot = *waiting_.front();
-  waiting_.pop_front();
-  lock.unlock();
-  const Outcome outcome = Decrypt(slot.piece, ownCopy_);
-  lock.lock();
-  slot.outcome = outcome;
+bool DecryptionWorkers::DecryptWaitingLocked(std::size_t leave) {
+  if (slots_.size() - begun_ <= leave) return false;
+  Slot& slot = slots_[begun_++];  // stays in place: only a done slot is taken out
+  mutex_.Unlock();
+  Outcome outcome = Decrypt(slot.piece, ownCopy_);
+  mutex_.Lock();
+  slot.outcome = std::move(outcome);
   slot.done = true;
   return true;
 }
 
 std::optional<DecryptionWorkers::Outcome> DecryptionWorkers::TakeOldest(bool wait) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  AssertOwner();
+  MutexLock lock(mutex_);
   while (wait && !slots_.empty() && !slots_.front().done) {
     // Nothing left to begin: the oldest is with a worker, which says when
     // it is done.
-    if (!DecryptWaiting(0, lock)) jobDone_.wait(lock, [this] { return slots_.front().done; });
+    if (!DecryptWaitingLocked(0)) pieceDone_.Wait(mutex_);
   }
   if (slots_.empty() || !slots_.front().done) return std::nullopt;
-  const Outcome outcome = slots_.front().outcome;
+  Outcome outcome = std::move(slots_.front().outcome);
   slots_.pop_front();
+  --begun_;
   return outcome;
 }
 
 void DecryptionWorkers::Stop() noexcept {
+  AssertOwner();
   started_ = true;  // for good
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     stopping_ = true;
   }
-  jobGiven_.notify_all();
+  pieceAdded_.SignalAll();
   for (const auto& worker : workers_) worker->thread.join();
   workers_.clear();
-  std::lock_guard<std::mutex> lock(mutex_);
-  waiting_.clear();
+  MutexLock lock(mutex_);
   slots_.clear();
+  begun_ = 0;
 }
 
 void DecryptionWorkers::Work(Worker& worker) noexcept {
-  std::unique_lock<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   for (;;) {
-    if (!worker.job && !waiting_.empty()) {
-      worker.job = waiting_.front();
-      waiting_.pop_front();
-    }
-    if (!worker.job) {
-      worker.idle = true;
-      jobGiven_.wait(lock, [this, &worker] { return stopping_ || worker.job; });
-      worker.idle = false;
-    }
+    while (!stopping_ && begun_ == slots_.size()) pieceAdded_.Wait(mutex_);
     if (stopping_) return;
-    Slot& slot = *worker.job;
-    lock.unlock();
-    const Outcome outcome = Decrypt(slot.piece, worker.copy);
-    lock.lock();
-    slot.outcome = outcome;
+    Slot& slot = slots_[begun_++];
+    lock.Unlock();
+    Outcome outcome = Decrypt(slot.piece, worker.copy);
+    lock.Lock();
+    slot.outcome = std::move(outcome);
     slot.done = true;
-    worker.job = nullptr;
-    jobDone_.notify_one();
+    pieceDone_.Signal();
   }
 }
 
@@ -128,9 +125,9 @@ DecryptionWorkers::Outcome DecryptionWorkers::Decrypt(const Piece& piece,
     std::memcpy(copy.data(), piece.data, piece.size);
     return {cipher_.TDEA_BytesMode(piece.data, copy.data(), static_cast<std::int32_t>(piece.size),
                                    key_, kDecrypt, "CBC", piece.iv.data()),
-            false};
+            nullptr};
   } catch (...) {
-    return {0, true};
+    return {0, std::current_exception()};
   }
 }
 

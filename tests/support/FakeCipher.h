@@ -14,8 +14,8 @@ namespace qalo::test {
 
 // Records every call. TDEA_BytesMode writes each input byte inverted, so a
 // test sees where the output went. A call that faults makes fail (the name
-// "TDEA_BytesMode") returns failureResult, or throws std::bad_alloc when
-// failuresThrow; the others bytesResult judges, by default refusing what
+// "TDEA_BytesMode") returns failureResult, or throws std::runtime_error
+// (a cipher that throws, not out of memory) when failuresThrow; the others bytesResult judges, by default refusing what
 // TDEA-CBC cannot take. Calls from several threads are recorded one at a
 // time, and bytesResult hears each with its record last in bytesCalls.
 class FakeCipher : public Cipher {
@@ -38,7 +38,7 @@ class FakeCipher : public Cipher {
     std::unique_lock<std::mutex> lock(bytesLock_.mutex);
     bytesCalls.push_back({{in, in + n}, {key, key + 24}, {iv, iv + 8}, direction, mode});
     const bool fails = faults.Call("TDEA_BytesMode");
-    if (fails && failuresThrow) throw std::bad_alloc();
+    if (fails && failuresThrow) throw std::runtime_error("cipher threw");
     const std::int32_t rc = fails ? failureResult : bytesResult(n);
     lock.unlock();
     if (rc == 0)

@@ -319,7 +319,7 @@ TEST(IncomingResponse, CipherFailureOfAnyBlockOnSeveralCoresEndsTheDownloadAsOnO
             const std::size_t block = BlockOf(body, cipher.bytesCalls.back().in);
             if (block < failing) return 0;
             if (block > failing) return 99;
-            if (throws) throw std::bad_alloc();
+            if (throws) throw std::runtime_error("cipher threw");
             return 4711;
           };
           const Outcome during = DuringDownload(body, chunk, cipher, kKey, cores);

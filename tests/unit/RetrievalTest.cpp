@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/FakeRetrievalPlatform.h"
@@ -330,6 +333,41 @@ TEST_F(DecryptionDuringDownloadTest, CipherFailureAtAnyBlockLeavesNoFileAndEndsT
         std::min(body.size(), failAt == 4 ? body.size() : (failAt * kBlock / 65535 + 1) * 65535);
     EXPECT_EQ(LogLines(), DecryptionLines(received, "... meldet Fehler # 4711")) << failAt;
     EXPECT_EQ(cipher.bytesCalls.size(), failAt);
+  }
+}
+
+// What the cipher throws reads the same on whichever thread it struck: out
+// of memory as anywhere else in a run (-9), any other exception as the
+// cipher's (-5).
+TEST_F(DecryptionDuringDownloadTest, AFailureOnAWorkerReadsAsOnTheHostsThread) {
+  const std::string body = test::Pattern(6 * kBlock);
+  const std::thread::id hosts = std::this_thread::get_id();
+  for (bool onWorker : {false, true}) {
+    for (bool outOfMemory : {false, true}) {
+      const std::string what = std::string(outOfMemory ? "out of memory" : "exception") +
+                               (onWorker ? " on a worker" : " on the host's thread");
+      files.files.clear();
+      host.events.clear();
+      threads.cores = 2;
+      bool struck = false;
+      cipher = test::FakeCipher();
+      cipher.bytesResult = [&](std::int32_t) -> std::int32_t {
+        if (struck || (std::this_thread::get_id() == hosts) == onWorker) return 0;
+        struck = true;
+        if (outOfMemory) throw std::bad_alloc();
+        throw std::runtime_error("cipher threw");
+      };
+      AnswerInChunks(body, 4099);
+      const std::int32_t rc = Run();
+      ASSERT_TRUE(struck) << what;
+      EXPECT_EQ(rc, outOfMemory ? result::kUnexpectedFailure : result::kDecryptFailed) << what;
+      EXPECT_EQ(LogLines().back(), outOfMemory
+                                       ? "Nicht gen\xFCgend Arbeitsspeicher, Abruf abgebrochen."
+                                       : "... mit Exception ABGEBROCHEN !!")
+          << what;
+      EXPECT_TRUE(files.files.empty()) << what;
+      EXPECT_EQ(threads.running, 0) << what;
+    }
   }
 }
 
