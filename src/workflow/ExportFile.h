@@ -30,7 +30,7 @@ class ExportFile {
 
   // Puts the file in place (an empty one when nothing was written) under
   // the time stamp of `stamp` (a day count), or of the first of the next
-  // kSecondsToTry - 1 seconds whose name is free. The name it was put under,
+  // kSecondsToTry - 1 seconds whose name is free, at once. The name it was put under,
   // or nullopt on failure (the temporary file is gone then). Once only.
   std::optional<std::string> Commit(double stamp);
 
@@ -49,8 +49,12 @@ class ExportFile {
 // xmlDir + "\qalo_export_" + time stamp + ".xml".
 std::string ExportFileName(const std::string& xmlDir, double now);
 
-// How many seconds from its stamp on a run tries before it gives up.
-constexpr int kSecondsToTry = 60;
+// How many seconds from its stamp on a run tries before it gives up: an
+// hour. The directory takes one name a second, so a burst puts the stamps
+// as far ahead of the clock as it is runs ahead of the seconds (four hosts
+// back to back for eighty runs: more than a minute); giving up means a
+// retrieval lost, and each try costs one refused rename.
+constexpr int kSecondsToTry = 3600;
 
 // The names of the runs' temporary files.
 constexpr const char* kTemporaryPrefix = "qalo_tmp_";

@@ -298,12 +298,13 @@ class SharedDirectory(RetrievalCase):
                                          expected_depot("demo")]))
 
     def test_a_burst_into_a_directory_whose_next_seconds_are_taken(self):
-        # Another host's exports hold the next 40 seconds: every run of the
-        # burst finds its second taken and takes the next free one at once
-        # (waiting for the clock, it would end with -10).
+        # Another host's exports hold the next 90 seconds, as a long burst
+        # leaves them: every run of this burst finds its second taken and
+        # takes the next free one at once, beyond them (waiting for the
+        # clock, or giving up after a minute, it would end with -10).
         now = datetime.now()
         planted = ["qalo_export_%s.xml" % (now + timedelta(seconds=s)).strftime("%y%m%d_%H%M%S")
-                   for s in range(40)]
+                   for s in range(90)]
         for name in planted:
             (self.xml / name).write_bytes(b"another host's export")
         hosts, rounds = 4, 4

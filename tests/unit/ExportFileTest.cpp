@@ -58,28 +58,30 @@ TEST_F(ExportFileTest, ATakenNameIsNeverReplacedTheNextSecondIsTaken) {
 }
 
 // A burst takes the seconds after the stamp, over the end of a minute, an
-// hour and a day alike, and gives up only when all sixty are taken.
-TEST_F(ExportFileTest, TheFirstFreeOfSixtySecondsIsTakenAtOnceThenItIsMinusTen) {
+// hour and a day alike, and gives up only when all of them are taken.
+TEST_F(ExportFileTest, TheFirstFreeSecondIsTakenAtOnceUntilAnHourIsTaken) {
   // 31 December 2026, 23:59:30
   const double stamp = 46387.0 + (23 * 3600 + 59 * 60 + 30) / 86400.0;
   std::vector<std::string> names;
-  for (int s = 30; s < 90; ++s) {
+  for (int s = 23 * 3600 + 59 * 60 + 30; names.size() < static_cast<std::size_t>(kSecondsToTry); ++s) {
+    const int t = s % 86400;
     char name[64];
-    std::snprintf(name, sizeof name, s < 60 ? "\\qalo_export_261231_2359%02d.xml"
-                                            : "\\qalo_export_270101_0000%02d.xml", s % 60);
+    std::snprintf(name, sizeof name, "\\qalo_export_%s_%02d%02d%02d.xml",
+                  s < 86400 ? "261231" : "270101", t / 3600, t / 60 % 60, t % 60);
     names.push_back(kDir + name);
   }
-  for (std::size_t taken = 0; taken < names.size(); ++taken) {
+  ASSERT_EQ(names[30], kDir + "\\qalo_export_270101_000000.xml");
+  for (int taken : {0, 1, 29, 30, 31, 60, 61, kSecondsToTry - 1}) {
     files_ = test::FakeMemoryFileSystem();
-    for (std::size_t i = 0; i < taken; ++i) files_.files[names[i]] = "taken";
+    for (int i = 0; i < taken; ++i) files_.files[names[i]] = "taken";
     ExportFile file(files_, kDir);
     ASSERT_TRUE(WriteText(file, "mine"));
     ASSERT_EQ(file.Commit(stamp), names[taken]) << taken;
     ASSERT_EQ(files_.files.at(names[taken]), "mine");
   }
-  ExportFile sixtyFirst(files_, kDir);  // all sixty names are taken now
-  ASSERT_TRUE(WriteText(sixtyFirst, "lost"));
-  EXPECT_EQ(sixtyFirst.Commit(stamp), std::nullopt);
+  ExportFile oneMore(files_, kDir);  // every name of the hour is taken now
+  ASSERT_TRUE(WriteText(oneMore, "lost"));
+  EXPECT_EQ(oneMore.Commit(stamp), std::nullopt);
   EXPECT_EQ(files_.files.size(), names.size());
   EXPECT_TRUE(files_.OpenFiles().empty());
 }
