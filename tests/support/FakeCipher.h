@@ -14,10 +14,11 @@ namespace qalo::test {
 
 // Records every call. TDEA_BytesMode writes each input byte inverted, so a
 // test sees where the output went. A call that faults makes fail (the name
-// "TDEA_BytesMode") returns failureResult, or throws std::runtime_error
-// (a cipher that throws, not out of memory) when failuresThrow; the others bytesResult judges, by default refusing what
-// TDEA-CBC cannot take. Calls from several threads are recorded one at a
-// time, and bytesResult hears each with its record last in bytesCalls.
+// "TDEA_BytesMode") returns failureResult, or throws std::runtime_error (a
+// cipher that throws, not out of memory) when failuresThrow; the others
+// bytesResult judges, by default refusing what TDEA-CBC cannot take. Calls
+// from several threads are recorded one at a time, and bytesResult hears
+// each with its record last in bytesCalls.
 class FakeCipher : public Cipher {
  public:
   struct BytesCall {

@@ -63,7 +63,8 @@ TEST_F(ExportFileTest, TheFirstFreeSecondIsTakenAtOnceUntilAnHourIsTaken) {
   // 31 December 2026, 23:59:30
   const double stamp = 46387.0 + (23 * 3600 + 59 * 60 + 30) / 86400.0;
   std::vector<std::string> names;
-  for (int s = 23 * 3600 + 59 * 60 + 30; names.size() < static_cast<std::size_t>(kSecondsToTry); ++s) {
+  const auto hour = static_cast<std::size_t>(kSecondsToTry);
+  for (int s = 23 * 3600 + 59 * 60 + 30; names.size() < hour; ++s) {
     const int t = s % 86400;
     char name[64];
     std::snprintf(name, sizeof name, "\\qalo_export_%s_%02d%02d%02d.xml",

@@ -27,7 +27,8 @@ TEST(Win32ClockTest, DayCountIsTheOleDate) {
           double ole = 0.0;
           ASSERT_TRUE(SystemTimeToVariantTime(&t, &ole));
           t.wMilliseconds = 999;
-          ASSERT_NEAR(DayCount(t), ole, 1e-3 / 86400) << year << "-" << month << "-" << day << " +" << second;
+          ASSERT_NEAR(DayCount(t), ole, 1e-3 / 86400)
+              << year << "-" << month << "-" << day << " +" << second;
           ++checked;
         }
       }

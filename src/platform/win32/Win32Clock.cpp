@@ -16,7 +16,8 @@ constexpr std::int64_t kFileTimeDayZero = 109205;
 double DayCount(const SYSTEMTIME& time) {
   FILETIME ft;
   if (!SystemTimeToFileTime(&time, &ft)) return 0.0;
-  const std::uint64_t ticks = static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+  const std::uint64_t ticks =
+      static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
   const auto seconds = static_cast<std::int64_t>(ticks / 10000000u);  // milliseconds dropped
   return static_cast<double>(seconds / kSecondsPerDay - kFileTimeDayZero) +
          static_cast<double>(seconds % kSecondsPerDay) / kSecondsPerDay;
