@@ -45,7 +45,10 @@ struct UrlParts {
 
 // The WinInet functions the download uses, one method each, with the same
 // arguments and results. Functions that fail set the thread's last error,
-// which LastError reads. Every call runs on the caller's thread and blocks.
+// which LastError reads. Every call blocks its caller; the download makes
+// SendRequest and Read on a worker thread of its own, the rest on the
+// host's thread, and a worker's call may still run after the download
+// closed its request handle (the object is shared with the worker).
 class Internet {
  public:
   virtual ~Internet() = default;
@@ -78,8 +81,9 @@ class Internet {
                     std::uint32_t& read) = 0;
   // InternetCloseHandle.
   virtual bool Close(InetHandle handle) = 0;
-  // GetLastError.
+  // GetLastError, SetLastError: the calling thread's last error.
   virtual std::uint32_t LastError() = 0;
+  virtual void SetLastError(std::uint32_t error) = 0;
   // FormatMessageA with no source and no arguments: the length written
   // (without the terminating zero), 0 when there is no text.
   virtual std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,

@@ -160,6 +160,8 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   const bool decryptionFailed = download.code == inet::kTargetRefused;
   p.host.Log(download.code < 0 && !decryptionFailed ? InetErrorText(download.code)
                                                      : "Response vom Host empfangen.");
+  // A cancel is the user's answer in every phase, before the first byte too.
+  if (download.code == inet::kCancelledByUser) return download.code;
   if (response.Size() == 0) return result::kNoData;
   if (download.code != inet::kOk && !decryptionFailed) return download.code;
 

@@ -3,6 +3,7 @@ against qalo-mock over HTTPS, in a Wine prefix of their own."""
 
 import re
 import shutil
+import time
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
@@ -233,6 +234,38 @@ class SystemLibraries(RetrievalCase):
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
+
+
+class SilentService(RetrievalCase):
+    """The service falls silent, before its answer's head or in the body: the
+    host's thread goes on dispatching, so the progress window answers all
+    along (ui-driver checks WM_NULL and the time from the click to the
+    window's end); a cancel ends the run with nothing left, and the host
+    frees the library and ends while the plug-in's worker still waits."""
+
+    def silent_for(self, seconds, after):
+        self.url = self.mock.url("https", "/nolt?silence=%d&after=%d" % (seconds * 1000, after))
+        self.override(URL=self.url)
+
+    def test_a_cancel_during_the_silence_ends_the_run_at_once(self):
+        for after in (0, 100):
+            with self.subTest(after=after):
+                self.silent_for(30, after)
+                started = time.monotonic()
+                facts = self.export(self.settings("big"), timeout=20,
+                                    dialog=["progress", "--cancel-after", "1200"])
+                self.assertEqual(facts["RESULT"], b"-1015", facts)
+                self.assertEqual(facts["LOG"][-1], b"Download durch Benutzer abgebrochen")
+                self.assertNoFile(facts)
+                # The host's process ended without waiting for the service.
+                self.assertLess(time.monotonic() - started, 15)
+
+    def test_a_silence_without_a_cancel_is_only_a_pause(self):
+        self.silent_for(2, 100000)
+        facts = self.export(self.settings("big"), datum="05.12.2026",
+                            dialog=["progress", "--watch"])
+        self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
+        self.assertEqual(self.export_file(facts), expected_depot("big", "05.12.2026"))
 
 
 class SharedDirectory(RetrievalCase):

@@ -8,6 +8,7 @@
 #include "support/FakeDownloadProgress.h"
 #include "support/FakeHost.h"
 #include "support/FakeInternet.h"
+#include "support/FakeThreads.h"
 #include "support/RecordingTarget.h"
 
 #include <new>
@@ -36,7 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chunks.push_back(chunk);
 
   test::FakeHost host;
-  test::FakeInternet internet;
+  auto internetShare = std::make_shared<test::FakeInternet>();
+  test::FakeInternet& internet = *internetShare;
+  // The calls on the fuzzer's own thread: what is checked here is the
+  // download's logic, and a thread per input would only slow it.
+  test::FakeThreads threads;
+  threads.faults.FailFrom("StartDetached", 1);
   test::FakeDownloadProgress progress;
   test::FakeMouseCursor cursor;
   test::RecordingTarget target;
@@ -53,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   target.throwAtWrite = ByteAt(control, 4) % 6;  // out of memory at that write; 0: never
   const bool withProgress = (flags & 8) == 0;
 
-  InetContext context{internet, progress, cursor, host, [] { return true; }};
+  InetContext context{internetShare, progress, cursor, host, threads, [] { return true; }};
   std::int32_t code = 0;
   bool outOfMemory = false;
   try {

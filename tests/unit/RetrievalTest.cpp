@@ -182,6 +182,19 @@ TEST_F(RetrievalTest, CancelledDownloadKeepsItsOwnCode) {
   progress.cancelAtQuestion = 1;
   EXPECT_EQ(Run(), inet::kCancelledByUser);
   EXPECT_TRUE(files.files.empty());
+
+  // Cancelled while the service is silent before its answer: no byte came,
+  // and the run is still the user's cancel, not a missing answer.
+  host.events.clear();
+  progress.questions = 0;
+  progress.cancelAtQuestion = 3;
+  inet.waits = {std::chrono::milliseconds(5), std::chrono::milliseconds(20),
+                std::chrono::milliseconds(20)};
+  internet.Hold("SendRequest", 2);
+  EXPECT_EQ(Run(), inet::kCancelledByUser);
+  internet.Release();
+  EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
+  EXPECT_TRUE(files.files.empty());
 }
 
 // --- the service's answers

@@ -201,15 +201,33 @@ def scenario_requests(req, rest, query):
     req.send_body(200, json.dumps(seen).encode(), {"Content-Type": "application/json"})
 
 
+def send_with_silence(req, body, query):
+    """Answers body, silent for ?silence=ms after its first ?after=N bytes
+    (0: before the head, as a service that prepares a large depot)."""
+    silence = int_arg(query, "silence", 0, high=STALL_LIMIT_SECONDS * 1000) / 1000.0
+    after = int_arg(query, "after", 0)
+    if after == 0 and req.server.mock.stopping.wait(silence):
+        return
+    req.send_head(200, {"Content-Length": str(len(body))})
+    req.wfile.write(body[:after])
+    req.wfile.flush()
+    if after and req.server.mock.stopping.wait(silence):
+        return
+    req.wfile.write(body[after:])
+
+
 def scenario_nolt(req, rest, query):
     """/nolt?rate=R: the QALO depot service itself (see qalo_service); its
-    answers at R MiB/s when R > 0."""
+    answers at R MiB/s when R > 0; ?silence=ms&after=N: silent meanwhile."""
     headers = {}
     for name, value in req.headers.items():
         headers.setdefault(name.lower(), value)
     status, body = qalo_service.respond(headers)
     if status == 200 and int_arg(query, "rate", 0) > 0:
         send_throttled(req, io.BytesIO(body), len(body), query)
+        return
+    if status == 200 and "silence" in query:
+        send_with_silence(req, body, query)
         return
     req.send_body(status, body)
 

@@ -8,9 +8,11 @@ namespace qalo {
 
 inline void CloseRegKey(HKEY key) noexcept { RegCloseKey(key); }
 inline void UnloadModule(HMODULE module) noexcept { FreeLibrary(module); }
+inline void CloseKernelHandle(HANDLE handle) noexcept { CloseHandle(handle); }
 
 using UniqueRegKey = UniqueAny<HKEY, CloseRegKey>;
 using UniqueModule = UniqueAny<HMODULE, UnloadModule>;
+using UniqueKernelHandle = UniqueAny<HANDLE, CloseKernelHandle>;  // null when empty
 
 struct FileHandleTraits {
   static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }

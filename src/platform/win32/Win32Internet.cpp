@@ -67,7 +67,7 @@ const Win32Internet::Api* Win32Internet::Load() {
     // The download reads the last error right after the failed call.
     const DWORD error = GetLastError();
     host_.Log(api->library.FailureText());
-    SetLastError(error);
+    ::SetLastError(error);
     return nullptr;
   }
   api_ = std::move(api);
@@ -151,6 +151,8 @@ bool Win32Internet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
 bool Win32Internet::Close(InetHandle handle) { return api_->InternetCloseHandle(handle) != FALSE; }
 
 std::uint32_t Win32Internet::LastError() { return GetLastError(); }
+
+void Win32Internet::SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
 std::uint32_t Win32Internet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                                  std::uint32_t languageId, char* buffer,

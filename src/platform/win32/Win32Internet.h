@@ -34,6 +34,7 @@ class Win32Internet final : public Internet {
   bool Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) override;
   bool Close(InetHandle handle) override;
   std::uint32_t LastError() override;
+  void SetLastError(std::uint32_t error) override;
   std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                     std::uint32_t languageId, char* buffer,
                                     std::uint32_t size) override;
