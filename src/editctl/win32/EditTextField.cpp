@@ -1,6 +1,5 @@
 #include "editctl/win32/EditTextField.h"
 
-
 #include "platform/ScopeExit.h"
 #include "ui/Gdi.h"
 
