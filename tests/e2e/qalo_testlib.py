@@ -147,6 +147,16 @@ def private_prefix(name):
     return str(private)
 
 
+def dpi_prefix(dpi):
+    """A prefix of its own whose display runs at dpi (HKCU\\Control Panel\\Desktop
+    LogPixels), with a server and desktop started after the setting."""
+    prefix = private_prefix("dpi%d" % dpi)
+    run_wine(["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+              "/d", str(dpi), "/f"], prefix).check_returncode()
+    _wine_server(prefix, "--serve", str(Path(setting("QALO_BIN")) / "desktop-keeper.exe"))
+    return prefix
+
+
 def _wine_server(prefix, *action):
     env = dict(os.environ, QALO_WINEPREFIX=str(prefix))
     subprocess.run([setting("QALO_WINE_RUN")] + list(action), env=env, stdin=subprocess.DEVNULL,
