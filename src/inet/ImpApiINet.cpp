@@ -8,6 +8,8 @@
 #include <optional>
 #include <utility>
 
+#include "inet/CertificateCheck.h"
+
 namespace qalo {
 namespace {
 
@@ -114,9 +116,10 @@ class Download {
 
     Request request(internet_);
     for (;;) {
-      if (!OpenRequest(session.get(), request)) {
-        LogSystemError();
-        return inet::kOpenUrlFailed;
+      switch (OpenRequest(session.get(), request)) {
+        case Opened::Failed: LogSystemError(); return inet::kOpenUrlFailed;
+        case Opened::Refused: return inet::kOpenUrlFailed;
+        case Opened::Sent: break;
       }
       result_.statusText = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
       if (result_.statusText != "407") break;
@@ -165,24 +168,56 @@ class Download {
     internet_.SetOption(handle, kOptionReceiveTimeout, ms);
   }
 
+  enum class Opened { Sent, Failed, Refused };
+
   // What InternetOpenUrlA does, in steps whose handles take the time-outs
   // before anything is sent. On failure the handles opened so far stay in
-  // request and the last error is untouched.
-  bool OpenRequest(InetHandle session, Request& request) {
+  // request and the last error is untouched; a refused certificate has had
+  // its line.
+  Opened OpenRequest(InetHandle session, Request& request) {
     UrlParts parts;
-    if (!internet_.CrackUrl(std::string(request_.url), parts)) return false;
+    if (!internet_.CrackUrl(std::string(request_.url), parts)) return Opened::Failed;
     request.connect.reset(internet_.Connect(
         session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
         parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
-    if (!request.connect) return false;
+    if (!request.connect) return Opened::Failed;
     SetTimeouts(request.connect.get());
-    const std::uint32_t flags = kRequestFlags | (parts.scheme == kSchemeHttps ? kFlagSecure : 0);
-    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object, flags));
-    if (!request.request) return false;
+    const bool secure = parts.scheme == kSchemeHttps;
+    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object,
+                                                kRequestFlags | (secure ? kFlagSecure : 0)));
+    if (!request.request) return Opened::Failed;
     SetTimeouts(request.request.get());
+    // One failed send then names every problem of the certificate at once.
+    if (secure)
+      internet_.SetOption(request.request.get(), kOptionErrorMask, kErrorMaskCombinedSecCert);
+    return Send(request.request.get());
+  }
+
+  // Sends the request; after a certificate refusal, sends it once more when
+  // CheckCertificate lets the problems pass, with just those ignored. Each
+  // pass ignores something new or ends, so there are at most three sends.
+  Opened Send(InetHandle request) {
     const char* headerText = request_.headers.empty() ? nullptr : request_.headers.data();
-    return internet_.SendRequest(request.request.get(), headerText,
-                                 static_cast<std::uint32_t>(request_.headers.size()));
+    const auto headerLength = static_cast<std::uint32_t>(request_.headers.size());
+    std::uint32_t ignored = 0;
+    for (;;) {
+      if (internet_.SendRequest(request, headerText, headerLength)) return Opened::Sent;
+      CertificateFailure failure;
+      failure.error = internet_.LastError();
+      if (!IsCertificateError(failure.error)) return Opened::Failed;
+      failure.ignored = ignored;
+      std::uint32_t flags = 0;
+      if (internet_.QueryOption(request, kOptionSecurityFlags, flags))
+        failure.securityFlags = flags;
+      ServerCertificate certificate;
+      if (internet_.QueryCertificate(request, certificate))
+        failure.certificate = std::move(certificate);
+      const CertificateVerdict verdict = CheckCertificate(failure, request_.strictCertificates);
+      Log(verdict.line);
+      if (!verdict.sendAgain) return Opened::Refused;
+      ignored |= verdict.ignoreFlags;
+      internet_.SetOption(request, kOptionSecurityFlags, flags | ignored);
+    }
   }
 
   std::optional<std::string> QueryText(InetHandle request, std::uint32_t infoLevel) {

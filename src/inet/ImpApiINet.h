@@ -52,6 +52,9 @@ struct InetRequest {
   std::int32_t timeoutSec = 0;  // > 0: the send and receive time-outs
   bool logToHost = true;        // log lines through the host's callback
   bool withProgress = true;     // the progress window, whose cancel ends the download
+  // A certificate for another name or an expired one is refused instead of
+  // passed with a warning.
+  bool strictCertificates = false;
 };
 
 struct InetResult {
@@ -59,8 +62,12 @@ struct InetResult {
   std::string statusText;  // the status read ("200" when it cannot be read); empty without a request
 };
 
-// One HTTP(S) GET; the body is appended to target. A read that fails, after
-// some bytes or none, is an incomplete download. An exception out of target
+// One HTTP(S) GET; the body is appended to target. An HTTPS request is first
+// sent with the full certificate check; a refusal is judged by
+// CheckCertificate, and the request goes out again only if that lets it
+// pass, so the headers reach no server whose certificate was not accepted.
+// A refused certificate is -3 with a line saying why. A read that fails,
+// after some bytes or none, is an incomplete download. An exception out of target
 // (std::bad_alloc) passes through after the window, the internet handles
 // and the cursor have been cleaned up.
 InetResult InetDownload(InetContext& context, const InetRequest& request, TargetStream& target);

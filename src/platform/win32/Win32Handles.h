@@ -8,9 +8,12 @@ namespace qalo {
 
 inline void CloseRegKey(HKEY key) noexcept { RegCloseKey(key); }
 inline void UnloadModule(HMODULE module) noexcept { FreeLibrary(module); }
+inline void FreeLocalText(char* text) noexcept { LocalFree(text); }
 
 using UniqueRegKey = UniqueAny<HKEY, CloseRegKey>;
 using UniqueModule = UniqueAny<HMODULE, UnloadModule>;
+// A text the system allocated for the caller with LocalAlloc.
+using UniqueLocalText = UniqueAny<char*, FreeLocalText>;
 
 struct FileHandleTraits {
   static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
