@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,6 +20,13 @@ class FakeConfigStore : public ConfigStore {
     if (it == registry.end()) return std::nullopt;
     return it->second;
   }
+  std::optional<std::uint32_t> ReadMachineDword(const std::string& keyPath,
+                                                const std::string& valueName) override {
+    registryReads.push_back(keyPath + "|" + valueName);
+    auto it = registryDwords.find(keyPath + "|" + valueName);
+    if (it == registryDwords.end()) return std::nullopt;
+    return it->second;
+  }
   std::string ReadIni(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& fallback) override {
     iniReads.push_back(file + "|" + section + "|" + key);
@@ -27,6 +35,7 @@ class FakeConfigStore : public ConfigStore {
   }
 
   std::map<std::string, std::string> registry;  // "keyPath|value" -> text
+  std::map<std::string, std::uint32_t> registryDwords;  // "keyPath|value" -> number
   std::map<std::string, std::string> ini;       // "section|key" -> text
   std::vector<std::string> registryReads, iniReads;
 };

@@ -27,6 +27,21 @@ std::optional<std::string> Win32ConfigStore::ReadMachineString(const std::string
   return std::string(data.data());
 }
 
+std::optional<std::uint32_t> Win32ConfigStore::ReadMachineDword(const std::string& keyPath,
+                                                                const std::string& valueName) {
+  UniqueRegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return std::nullopt;
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value)
+    return std::nullopt;
+  return value;
+}
+
 std::string Win32ConfigStore::ReadIni(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& fallback) {
   // Windows trims trailing blanks off a default it hands back, so the fallback
