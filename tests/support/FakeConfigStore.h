@@ -15,17 +15,11 @@ class FakeConfigStore : public ConfigStore {
  public:
   std::optional<std::string> ReadMachineString(const std::string& keyPath,
                                                const std::string& valueName) override {
-    registryReads.push_back(keyPath + "|" + valueName);
-    auto it = registry.find(keyPath + "|" + valueName);
-    if (it == registry.end()) return std::nullopt;
-    return it->second;
+    return Lookup(registry, keyPath, valueName);
   }
   std::optional<std::uint32_t> ReadMachineDword(const std::string& keyPath,
                                                 const std::string& valueName) override {
-    registryReads.push_back(keyPath + "|" + valueName);
-    auto it = registryDwords.find(keyPath + "|" + valueName);
-    if (it == registryDwords.end()) return std::nullopt;
-    return it->second;
+    return Lookup(registryDwords, keyPath, valueName);
   }
   std::string ReadIni(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& fallback) override {
@@ -38,6 +32,16 @@ class FakeConfigStore : public ConfigStore {
   std::map<std::string, std::uint32_t> registryDwords;  // "keyPath|value" -> number
   std::map<std::string, std::string> ini;       // "section|key" -> text
   std::vector<std::string> registryReads, iniReads;
+
+ private:
+  template <typename Value>
+  std::optional<Value> Lookup(const std::map<std::string, Value>& values, const std::string& keyPath,
+                              const std::string& valueName) {
+    registryReads.push_back(keyPath + "|" + valueName);
+    const auto it = values.find(keyPath + "|" + valueName);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
 };
 
 }  // namespace qalo::test

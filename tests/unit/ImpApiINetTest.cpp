@@ -114,6 +114,14 @@ class InetDownloadTest : public ::testing::Test {
   Rig rig;
 };
 
+// The same for a table of cases.
+template <typename Case>
+class RigTest : public ::testing::TestWithParam<Case> {
+ protected:
+  void TearDown() override { ExpectCleanEnd(rig); }
+  Rig rig;
+};
+
 // ---------------------------------------------------------------- the request
 
 TEST_F(InetDownloadTest, SuccessfulDownloadMakesExactlyTheseCallsInThisOrder) {
@@ -213,11 +221,7 @@ struct StatusCase {
   const char* line;  // nullptr: none
 };
 
-class StatusTest : public ::testing::TestWithParam<StatusCase> {
- protected:
-  void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
-};
+using StatusTest = RigTest<StatusCase>;
 
 TEST_P(StatusTest, GivesItsCodeAndLogLine) {
   const StatusCase& c = GetParam();
@@ -310,11 +314,7 @@ struct LengthCase {
   std::int32_t code;
 };
 
-class LengthTest : public ::testing::TestWithParam<LengthCase> {
- protected:
-  void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
-};
+using LengthTest = RigTest<LengthCase>;
 
 TEST_P(LengthTest, BodyIsCheckedAgainstTheAnnouncedLength) {
   const LengthCase& c = GetParam();
@@ -404,11 +404,7 @@ struct CertificateCase {
   std::uint32_t ignoreFlags;    // set on the request before it is sent again
 };
 
-class CertificateTest : public ::testing::TestWithParam<CertificateCase> {
- protected:
-  void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
-};
+using CertificateTest = RigTest<CertificateCase>;
 
 // The request is sent strictly first; the headers (password and key) go out
 // only once the certificate has been accepted, and never without its line.
