@@ -1,7 +1,5 @@
 #include "inet/ImpApiINet.h"
 
-#include "inet/InetWorker.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +7,9 @@
 #include <memory>
 #include <optional>
 #include <utility>
+
+#include "inet/CertificateCheck.h"
+#include "inet/InetWorker.h"
 
 namespace qalo {
 namespace {
@@ -120,9 +121,10 @@ class Download {
     ProgressWindow window;
     for (;;) {
       switch (OpenRequest(session.get(), request, window)) {
-        case Sent::Cancelled: return Cancel(request, window);
-        case Sent::Failed: LogSystemError(); return inet::kOpenUrlFailed;
-        case Sent::Ok: break;
+        case Opened::Cancelled: return Cancel(request, window);
+        case Opened::Failed: LogSystemError(); return inet::kOpenUrlFailed;
+        case Opened::Refused: return inet::kOpenUrlFailed;
+        case Opened::Sent: break;
       }
       result_.statusText = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
       if (result_.statusText != "407") break;
@@ -177,29 +179,62 @@ class Download {
     internet_.SetOption(handle, kOptionReceiveTimeout, ms);
   }
 
-  enum class Sent { Ok, Failed, Cancelled };
+  enum class Opened { Sent, Failed, Refused, Cancelled };
 
   // What InternetOpenUrlA does, in steps whose handles take the time-outs
-  // before anything is sent; the send itself on the worker. On failure the
-  // handles opened so far stay in request and the last error is the
-  // failed call's.
-  Sent OpenRequest(InetHandle session, Request& request, ProgressWindow& window) {
+  // before anything is sent. On failure the handles opened so far stay in
+  // request and the last error is the failed call's; a refused certificate
+  // has had its line.
+  Opened OpenRequest(InetHandle session, Request& request, ProgressWindow& window) {
     UrlParts parts;
-    if (!internet_.CrackUrl(std::string(request_.url), parts)) return Sent::Failed;
+    if (!internet_.CrackUrl(std::string(request_.url), parts)) return Opened::Failed;
     request.connect.reset(internet_.Connect(
         session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
         parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
-    if (!request.connect) return Sent::Failed;
+    if (!request.connect) return Opened::Failed;
     SetTimeouts(request.connect.get());
-    const std::uint32_t flags = kRequestFlags | (parts.scheme == kSchemeHttps ? kFlagSecure : 0);
-    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object, flags));
-    if (!request.request) return Sent::Failed;
+    const bool secure = parts.scheme == kSchemeHttps;
+    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object,
+                                                kRequestFlags | (secure ? kFlagSecure : 0)));
+    if (!request.request) return Opened::Failed;
     SetTimeouts(request.request.get());
-    worker_.Send(request.request.get(), request_.headers);
-    if (!Await(window, true)) return Sent::Cancelled;
-    if (worker_.Result().ok) return Sent::Ok;
-    internet_.SetLastError(worker_.Result().error);
-    return Sent::Failed;
+    // One failed send then names every problem of the certificate at once.
+    if (secure)
+      internet_.SetOption(request.request.get(), kOptionErrorMask, kErrorMaskCombinedSecCert);
+    return Send(request.request.get(), window);
+  }
+
+  // Sends the request on the worker; after a certificate refusal, sends it
+  // once more when CheckCertificate lets the problems pass, with just those
+  // ignored. Each pass ignores something new or ends, so there are at most
+  // three sends.
+  Opened Send(InetHandle request, ProgressWindow& window) {
+    std::uint32_t ignored = 0;
+    for (;;) {
+      worker_.Send(request, request_.headers);
+      if (!Await(window, true)) return Opened::Cancelled;
+      const InetWorker::Outcome& sent = worker_.Result();
+      if (sent.ok) return Opened::Sent;
+      CertificateFailure failure;
+      failure.error = sent.error;
+      if (!IsCertificateError(failure.error)) {
+        // The worker's last error, here for the line that reports it.
+        internet_.SetLastError(sent.error);
+        return Opened::Failed;
+      }
+      failure.ignored = ignored;
+      std::uint32_t flags = 0;
+      if (internet_.QueryOption(request, kOptionSecurityFlags, flags))
+        failure.securityFlags = flags;
+      ServerCertificate certificate;
+      if (internet_.QueryCertificate(request, certificate))
+        failure.certificate = std::move(certificate);
+      const CertificateVerdict verdict = CheckCertificate(failure, request_.strictCertificates);
+      Log(verdict.line);
+      if (!verdict.sendAgain) return Opened::Refused;
+      ignored |= verdict.ignoreFlags;
+      internet_.SetOption(request, kOptionSecurityFlags, flags | ignored);
+    }
   }
 
   // Waits for the worker's call. Meanwhile the host hears from the download

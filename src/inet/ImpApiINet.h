@@ -70,6 +70,9 @@ struct InetRequest {
   std::int32_t timeoutSec = 0;  // > 0: the send and receive time-outs
   bool logToHost = true;        // log lines through the host's callback
   bool withProgress = true;     // the progress window, whose cancel ends the download
+  // A certificate for another name or an expired one is refused instead of
+  // passed with a warning.
+  bool strictCertificates = false;
 };
 
 struct InetResult {
@@ -77,11 +80,16 @@ struct InetResult {
   std::string statusText;  // the status read ("200" when it cannot be read); empty without a request
 };
 
-// One HTTP(S) GET; the body is appended to target. A read that fails, after
-// some bytes or none, is an incomplete download. The send and the reads run
-// on a worker thread; the host's thread is never blocked by the network and
-// hears from the download at least every waits.notifyEvery, and a cancel
-// ends the download at any moment. An exception out of target or the worker
+// One HTTP(S) GET; the body is appended to target. An HTTPS request is first
+// sent with the full certificate check; a refusal is judged by
+// CheckCertificate, and the request goes out again only if that lets it
+// pass, so the headers reach no server whose certificate was not accepted.
+// A refused certificate is -3 with a line saying why. A read that fails,
+// after some bytes or none, is an incomplete download. The send and the
+// reads run on a worker thread; the host's thread is never blocked by the
+// network and hears from the download at least every waits.notifyEvery,
+// and a cancel ends the download at any moment. An exception out of target
+// or the worker
 // (std::bad_alloc) passes through after the window, the internet handles
 // and the cursor have been cleaned up.
 InetResult InetDownload(InetContext& context, const InetRequest& request, TargetStream& target);

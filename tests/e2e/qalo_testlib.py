@@ -80,8 +80,12 @@ class MockService:
     def __exit__(self, *exc):
         self.stop()
 
-    def url(self, scheme, path):
-        return "%s://127.0.0.1:%d%s" % (scheme, self.info[scheme], path)
+    def url(self, scheme, path, certificate=None):
+        """A URL on localhost, the name the mock's certificate is for; with
+        certificate ("wrong-name", "expired", "untrusted") the HTTPS port
+        that serves such a one."""
+        port = self.info["https-" + certificate] if certificate else self.info[scheme]
+        return "%s://localhost:%d%s" % (scheme, port, path)
 
     def requests(self, clear=False):
         """The requests the mock has seen, oldest first (straight, never via a proxy)."""

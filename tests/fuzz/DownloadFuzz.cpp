@@ -58,12 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (unsigned char i = 0; i < ByteAt(control, 3) % 3; ++i) internet.dialogAnswers.push_back(12032);
   target.throwAtWrite = ByteAt(control, 4) % 6;  // out of memory at that write; 0: never
   const bool withProgress = (flags & 8) == 0;
+  const bool strict = (flags & 16) != 0;
+  // The server's certificate: its problems (authority, name, date).
+  internet.certificateProblems = std::uint32_t{ByteAt(control, 5) & 7u} << 24;
 
   InetContext context{internetShare, progress, cursor, host, threads, [] { return true; }};
   std::int32_t code = 0;
   bool outOfMemory = false;
   try {
-    code = InetDownload(context, {"https://depot.example/nolt", "nolt_portal_id: x\n", 1800, true, withProgress},
+    code = InetDownload(context,
+                        {"https://depot.example/nolt", "nolt_portal_id: x\n", 1800, true, withProgress,
+                         strict},
                         target)
                .code;
   } catch (const std::bad_alloc&) {
@@ -84,5 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (response.readFailsAtEnd && !outOfMemory) Check(code != 0, "a failed read is never success");
   if (code == inet::kCancelledByUser) Check(withProgress, "only the window cancels");
   for (const auto& line : host.Lines()) Check(!line.empty() && line.find('\0') == std::string::npos, "log lines are text");
+  if (!internet.sentHeaders.empty() && internet.certificateProblems != 0) {
+    Check(!(internet.certificateProblems & wininet::kSecurityCertInvalidCa), "no untrusted server gets the headers");
+    Check(!strict, "strict lets no certificate problem pass");
+    bool warned = false;
+    for (const auto& line : host.Lines()) warned = warned || line.rfind("Warnung: Zertifikat des Servers ", 0) == 0;
+    Check(warned, "a certificate problem let pass is warned of");
+  }
   return 0;
 }

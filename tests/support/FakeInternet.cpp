@@ -116,9 +116,18 @@ bool FakeInternet::SetOption(InetHandle handle, std::uint32_t option, std::uint3
   const std::string name = NameOf(handle);
   if (Call(lock, "SetOption", name + "," + std::to_string(option) + "," + std::to_string(value)))
     return false;
-  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
+  Handle* used = Use(handle, name.empty() ? '?' : name[0]);
+  if (!used) return false;
   options[name].emplace_back(option, value);
-  if (option == wininet::kOptionSecurityFlags) securityFlags = value;
+  const bool request = name[0] == 'R';
+  if (option == wininet::kOptionSecurityFlags && request) {
+    // Only the ignore flags can be set; the others are reported.
+    used->securityFlags |= value & (wininet::kSecurityIgnoreCertCnInvalid |
+                                    wininet::kSecurityIgnoreCertDateInvalid);
+  } else if (option == wininet::kOptionSecurityFlags) {
+    securityFlags = value;
+  }
+  if (option == wininet::kOptionErrorMask && request) used->errorMask = value;
   return true;
 }
 
@@ -126,9 +135,51 @@ bool FakeInternet::QueryOption(InetHandle handle, std::uint32_t option, std::uin
   Lock lock(mutex_);
   const std::string name = NameOf(handle);
   if (Call(lock, "QueryOption", name + "," + std::to_string(option))) return false;
-  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
-  value = option == wininet::kOptionSecurityFlags ? securityFlags : 0;
+  Handle* used = Use(handle, name.empty() ? '?' : name[0]);
+  if (!used) return false;
+  value = option != wininet::kOptionSecurityFlags ? 0
+          : name[0] == 'R'                        ? used->securityFlags
+                                                  : securityFlags;
   return true;
+}
+
+bool FakeInternet::QueryCertificate(InetHandle request, ServerCertificate& result) {
+  Lock lock(mutex_);
+  if (Call(lock, "QueryCertificate", NameOf(request))) return false;
+  Handle* handle = Use(request, 'R');
+  if (!handle) return false;
+  if (!handle->certificateSeen) {
+    lastError_ = 12019;  // ERROR_INTERNET_INCORRECT_HANDLE_STATE
+    Result("fail");
+    return false;
+  }
+  result = certificate;
+  return true;
+}
+
+std::uint32_t FakeInternet::CertificateError(Handle& request) {
+  if (!request.secure) return 0;
+  request.certificateSeen = true;
+  struct Check {
+    std::uint32_t problem, ignore, error;
+  };
+  static constexpr Check kChecks[] = {
+      {wininet::kSecurityCertInvalidCa, 0, wininet::kErrorInvalidCa},
+      {wininet::kSecurityCertInvalidCn, wininet::kSecurityIgnoreCertCnInvalid,
+       wininet::kErrorCertCnInvalid},
+      {wininet::kSecurityCertInvalidDate, wininet::kSecurityIgnoreCertDateInvalid,
+       wininet::kErrorCertDateInvalid},
+  };
+  // Without the combined error mask a failure names its first problem only.
+  const bool combined = request.errorMask & wininet::kErrorMaskCombinedSecCert;
+  std::uint32_t error = 0;
+  for (const Check& check : kChecks) {
+    if (!(certificateProblems & check.problem) || (request.securityFlags & check.ignore)) continue;
+    request.securityFlags |= check.problem;
+    error = error == 0 ? check.error : wininet::kErrorCertErrors;
+    if (!combined) break;
+  }
+  return error;
 }
 
 bool FakeInternet::CrackUrl(const std::string& url, UrlParts& parts) {
@@ -182,7 +233,9 @@ InetHandle FakeInternet::OpenRequest(InetHandle connect, const char* verb,
   if (Call(lock, "OpenRequest", NameOf(connect) + "," + Text(verb) + "," + object + "," + hex))
     return nullptr;
   if (!Use(connect, 'C')) return nullptr;
-  return NewHandle('R');
+  const InetHandle request = NewHandle('R');
+  handles_[request].secure = flags & wininet::kFlagSecure;
+  return request;
 }
 
 bool FakeInternet::SendRequest(InetHandle request, const char* headers,
@@ -192,6 +245,11 @@ bool FakeInternet::SendRequest(InetHandle request, const char* headers,
   if (CancelledWhileHeld(request)) return false;
   Handle* handle = Use(request, 'R');
   if (!handle) return false;
+  if (const std::uint32_t error = CertificateError(*handle)) {
+    lastError_ = error;
+    Result("fail");
+    return false;
+  }
   sentHeaders.push_back(
       {headers == nullptr, headers ? std::string(headers, headersLength) : "", headersLength});
   if (responses.empty()) {

@@ -54,6 +54,11 @@ class FakeInternet : public Internet {
   std::deque<std::uint32_t> dialogAnswers;  // ErrorDialog results; 0 when run out
   std::uint32_t failureError = 12029;
   std::map<std::uint32_t, std::string> systemMessages;  // FormatSystemMessage texts
+  // The server's certificate, met by every request opened with the secure
+  // flag: its problems (kSecurityCertInvalid* bits) fail a send that does
+  // not ignore them, before anything is sent, as WinInet does.
+  std::uint32_t certificateProblems = 0;
+  ServerCertificate certificate{"localhost", "qalo-mock test CA", 0};
   FaultPlan faults;
 
   // --- record
@@ -67,7 +72,7 @@ class FakeInternet : public Internet {
   std::vector<std::string> misuse;
   std::vector<std::string> closed;
   std::map<std::string, std::vector<std::pair<std::uint32_t, std::uint32_t>>> options;
-  std::uint32_t securityFlags = 0x1000;  // as a session reports them
+  std::uint32_t securityFlags = 0x1000;  // as a session reports them; requests keep their own
   std::vector<std::string> OpenHandles() const;
   std::vector<std::string> CallNames() const;  // the call list without arguments
 
@@ -80,6 +85,7 @@ class FakeInternet : public Internet {
                   const char* bypass, std::uint32_t flags) override;
   bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
   bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool QueryCertificate(InetHandle request, ServerCertificate& certificate) override;
   bool CrackUrl(const std::string& url, UrlParts& parts) override;
   InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
                      const char* user, const char* password, std::uint32_t service,
@@ -105,7 +111,13 @@ class FakeInternet : public Internet {
     FakeResponse response;
     std::size_t nextChunk = 0;
     bool sent = false;
+    bool secure = false;
+    bool certificateSeen = false;
+    std::uint32_t securityFlags = 0;  // a request's: ignore flags set, problems found
+    std::uint32_t errorMask = 0;
   };
+  // The error a send on this request fails with for the certificate; 0: none.
+  std::uint32_t CertificateError(Handle& request);
   using Lock = std::unique_lock<std::mutex>;
   // Records the call, waits while it is held; true when it is to fail (and
   // then sets the last error). Result adds to the entry of the call made last

@@ -21,6 +21,7 @@ class Win32Internet final : public Internet {
                   const char* bypass, std::uint32_t flags) override;
   bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
   bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool QueryCertificate(InetHandle request, ServerCertificate& certificate) override;
   bool CrackUrl(const std::string& url, UrlParts& parts) override;
   InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
                      const char* user, const char* password, std::uint32_t service,
