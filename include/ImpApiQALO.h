@@ -37,15 +37,18 @@ extern "C" {
  * The host's progress callback, registered with RegProgrCallback. Called
  * only from within ExportXML, synchronously and in its thread, with one of
  * the two (kind, value) pairs below. text is never null and is valid only
- * during the call. While a download is read, the progress notification is
+ * during the call. While a download runs, the progress notification is
  * the only moment the host has control: a host that dispatches window
  * messages there keeps the progress window animated and its cancel button
- * working.
+ * working, and its own windows answering. It comes when the window appears
+ * or goes, after every chunk of the answer, and while the service is silent
+ * ("still waiting") at least every 250 ms: the network never blocks the
+ * host's thread.
  */
 typedef void(__stdcall *ImpApiQALO_ProgressCallback)(int kind, int value, const char *text);
 #define IMPAPIQALO_KIND_LOG 3       /* with value 0: text is a German log line, never empty */
 #define IMPAPIQALO_VALUE_LOG 0
-#define IMPAPIQALO_KIND_PROGRESS 2  /* with value 5: download progress, text empty */
+#define IMPAPIQALO_KIND_PROGRESS 2  /* with value 5: download progress or still waiting, text empty */
 #define IMPAPIQALO_VALUE_PROGRESS 5
 
 /*

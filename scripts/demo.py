@@ -51,8 +51,8 @@ def main():
             (root / "QALO").mkdir()
             (root / "QALO" / "Qalo_test.Ini").write_text(
                 "[Global]\r\nURL=%s\r\n" % mock.url("https", "/nolt"))
-            print("qalo-mock serves https://127.0.0.1:%d/nolt; the override file %s points there.\n"
-                  % (mock.info["https"], windows_path(root / "QALO" / "Qalo_test.Ini")))
+            print("qalo-mock serves %s with a certificate for localhost; the override file %s "
+                  "points there.\n" % (mock.url("https", "/nolt"), windows_path(root / "QALO" / "Qalo_test.Ini")))
 
             print("== 1. Depot data, encrypted under the user's key and decrypted by the plug-in")
             first = retrieve(prefix, root, "demo")

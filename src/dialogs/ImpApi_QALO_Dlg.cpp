@@ -13,7 +13,6 @@ namespace qalo {
 namespace {
 
 constexpr const char* kKeyName = "UserKey";
-constexpr std::size_t kKeyDigits = 48;
 constexpr std::size_t kKeyBytes = 24;
 constexpr const char* kManualBelowHost = "ImportApi\\QALO\\NOLT-Schnittstelle zu QALOnet.pdf";
 

@@ -21,6 +21,9 @@ enum class LoginField { eUser, ePassword, eKey };
 // back to the host's buffers of 128 bytes.
 constexpr int kLoginTextChars = 127;
 
+// The key: hexadecimal digits for 24 bytes.
+constexpr std::size_t kKeyDigits = 48;
+
 // The window as the dialog's logic sees it.
 class LoginDataView {
  public:

@@ -8,12 +8,13 @@
 #include <optional>
 #include <utility>
 
+#include "inet/CertificateCheck.h"
+#include "inet/InetWorker.h"
+
 namespace qalo {
 namespace {
 
 using namespace wininet;
-
-constexpr std::size_t kReadBufferSize = 64 * 1024;
 
 // One opened request. The request handle is closed before its connection.
 struct Request {
@@ -38,27 +39,27 @@ class CursorRestorer {
   MouseCursor& cursor_;
 };
 
-// The progress window for the read phase: shown with a notification, hidden
-// with a notification, also when an exception leaves the read loop.
+// The progress window: shown with a notification, hidden with a
+// notification, also when an exception leaves the download.
 class ShownProgress {
  public:
-  ShownProgress(InetContext& context, bool withProgress)
-      : context_(withProgress ? &context : nullptr) {
-    if (!context_) return;
-    context_->progress.Show();
-    context_->host.Progress();
+  explicit ShownProgress(InetContext& context) : context_(context) {
+    context_.progress.Show();
+    context_.host.Progress();
   }
   ~ShownProgress() {
-    if (!context_) return;
-    context_->progress.Hide();
-    context_->host.Progress();
+    context_.progress.Hide();
+    context_.host.Progress();
   }
   ShownProgress(const ShownProgress&) = delete;
   ShownProgress& operator=(const ShownProgress&) = delete;
 
  private:
-  InetContext* context_;
+  InetContext& context_;
 };
+
+// Declared after the request it belongs to, so that it goes first.
+using ProgressWindow = std::optional<ShownProgress>;
 
 // The send and receive time-outs in milliseconds, kept within what WinInet
 // reads as a positive value.
@@ -88,7 +89,11 @@ std::int32_t ParseAnnouncedLength(const char* text) {
 class Download {
  public:
   Download(InetContext& context, const InetRequest& request, TargetStream& target)
-      : context_(context), internet_(context.internet), request_(request), target_(target) {}
+      : context_(context),
+        internet_(*context.internet),
+        request_(request),
+        target_(target),
+        worker_(context.internet, context.threads) {}
 
   InetResult Run() {
     result_.code = Fetch();
@@ -113,13 +118,19 @@ class Download {
                         securityFlags | kSecurityIgnoreRevocation);
 
     Request request(internet_);
+    ProgressWindow window;
     for (;;) {
-      if (!OpenRequest(session.get(), request)) {
-        LogSystemError();
-        return inet::kOpenUrlFailed;
+      switch (OpenRequest(session.get(), request, window)) {
+        case Opened::Cancelled: return Cancel(request, window);
+        case Opened::Failed: LogSystemError(); return inet::kOpenUrlFailed;
+        case Opened::Refused: return inet::kOpenUrlFailed;
+        case Opened::Sent: break;
       }
       result_.statusText = QueryText(request.request.get(), kQueryStatusCode).value_or("200");
       if (result_.statusText != "407") break;
+      // The credentials dialog is modal over the desktop, with no window of
+      // ours beside it.
+      window.reset();
       const std::uint32_t answer =
           internet_.ErrorDialog(request.request.get(), kErrorIncorrectPassword, kErrorDlgFlags);
       if (answer == kErrorForceRetry) {
@@ -136,11 +147,14 @@ class Download {
     const std::optional<std::string> length =
         QueryText(request.request.get(), kQueryContentLength);
     const std::int32_t announced = length ? ParseAnnouncedLength(length->c_str()) : 0;
-    switch (ReadBody(request.request.get())) {
-      case ReadEnd::Cancelled: return inet::kCancelledByUser;
+    const ReadEnd end = ReadBody(request.request.get(), window);
+    if (end == ReadEnd::Cancelled) return Cancel(request, window);
+    // What follows is said once the window has gone.
+    window.reset();
+    switch (end) {
       case ReadEnd::Refused: return inet::kTargetRefused;
       case ReadEnd::Failed: return Incomplete();
-      case ReadEnd::Done: break;
+      default: break;
     }
     return CheckLength(announced);
   }
@@ -165,24 +179,92 @@ class Download {
     internet_.SetOption(handle, kOptionReceiveTimeout, ms);
   }
 
+  enum class Opened { Sent, Failed, Refused, Cancelled };
+
   // What InternetOpenUrlA does, in steps whose handles take the time-outs
   // before anything is sent. On failure the handles opened so far stay in
-  // request and the last error is untouched.
-  bool OpenRequest(InetHandle session, Request& request) {
+  // request and the last error is the failed call's; a refused certificate
+  // has had its line.
+  Opened OpenRequest(InetHandle session, Request& request, ProgressWindow& window) {
     UrlParts parts;
-    if (!internet_.CrackUrl(std::string(request_.url), parts)) return false;
+    if (!internet_.CrackUrl(std::string(request_.url), parts)) return Opened::Failed;
     request.connect.reset(internet_.Connect(
         session, parts.host, parts.port, parts.user.empty() ? nullptr : parts.user.c_str(),
         parts.password.empty() ? nullptr : parts.password.c_str(), kServiceHttp, 0));
-    if (!request.connect) return false;
+    if (!request.connect) return Opened::Failed;
     SetTimeouts(request.connect.get());
-    const std::uint32_t flags = kRequestFlags | (parts.scheme == kSchemeHttps ? kFlagSecure : 0);
-    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object, flags));
-    if (!request.request) return false;
+    const bool secure = parts.scheme == kSchemeHttps;
+    request.request.reset(internet_.OpenRequest(request.connect.get(), "GET", parts.object,
+                                                kRequestFlags | (secure ? kFlagSecure : 0)));
+    if (!request.request) return Opened::Failed;
     SetTimeouts(request.request.get());
-    const char* headerText = request_.headers.empty() ? nullptr : request_.headers.data();
-    return internet_.SendRequest(request.request.get(), headerText,
-                                 static_cast<std::uint32_t>(request_.headers.size()));
+    // One failed send then names every problem of the certificate at once.
+    if (secure)
+      internet_.SetOption(request.request.get(), kOptionErrorMask, kErrorMaskCombinedSecCert);
+    return Send(request.request.get(), window);
+  }
+
+  // Sends the request on the worker; after a certificate refusal, sends it
+  // once more when CheckCertificate lets the problems pass, with just those
+  // ignored. Each pass ignores something new or ends, so there are at most
+  // three sends.
+  Opened Send(InetHandle request, ProgressWindow& window) {
+    std::uint32_t ignored = 0;
+    for (;;) {
+      worker_.Send(request, request_.headers);
+      if (!Await(window, true)) return Opened::Cancelled;
+      const InetWorker::Outcome& sent = worker_.Result();
+      if (sent.ok) return Opened::Sent;
+      CertificateFailure failure;
+      failure.error = sent.error;
+      if (!IsCertificateError(failure.error)) {
+        // The worker's last error, here for the line that reports it.
+        internet_.SetLastError(sent.error);
+        return Opened::Failed;
+      }
+      failure.ignored = ignored;
+      std::uint32_t flags = 0;
+      if (internet_.QueryOption(request, kOptionSecurityFlags, flags))
+        failure.securityFlags = flags;
+      ServerCertificate certificate;
+      if (internet_.QueryCertificate(request, certificate))
+        failure.certificate = std::move(certificate);
+      const CertificateVerdict verdict = CheckCertificate(failure, request_.strictCertificates);
+      Log(verdict.line);
+      if (!verdict.sendAgain) return Opened::Refused;
+      ignored |= verdict.ignoreFlags;
+      internet_.SetOption(request, kOptionSecurityFlags, flags | ignored);
+    }
+  }
+
+  // Waits for the worker's call. Meanwhile the host hears from the download
+  // at least every notifyEvery, which lets it dispatch messages, and is
+  // asked for a cancel after each time; an answer slow to begin gets the
+  // window. False when the user cancelled.
+  bool Await(ProgressWindow& window, bool sending) {
+    const auto started = std::chrono::steady_clock::now();
+    while (!worker_.Wait(context_.waits.notifyEvery)) {
+      if (sending && request_.withProgress && !window &&
+          std::chrono::steady_clock::now() - started >= context_.waits.windowAfter) {
+        window.emplace(context_);
+      } else {
+        context_.host.Progress();
+      }
+      if (request_.withProgress && context_.progress.CancelRequested()) return false;
+    }
+    return true;
+  }
+
+  // The user cancelled: said while the window is up, then the window and
+  // the request go. Closing the request ends a call still pending on
+  // Windows; one that goes on (Wine) is left to the worker, which ends
+  // when its call returns.
+  std::int32_t Cancel(Request& request, ProgressWindow& window) {
+    Log("Download durch Benutzer abgebrochen");
+    window.reset();
+    request.request.reset();
+    worker_.Settle(context_.waits.letGo);
+    return inet::kCancelledByUser;
   }
 
   std::optional<std::string> QueryText(InetHandle request, std::uint32_t infoLevel) {
@@ -222,20 +304,17 @@ class Download {
 
   // Reads the body into the target until it ends, a read fails, the user
   // cancels or the target refuses what was read.
-  ReadEnd ReadBody(InetHandle request) {
-    auto buffer = std::make_unique<std::uint8_t[]>(kReadBufferSize);
-    ShownProgress window(context_, request_.withProgress);
+  ReadEnd ReadBody(InetHandle request, ProgressWindow& window) {
+    if (request_.withProgress && !window) window.emplace(context_);
     for (;;) {
-      std::uint32_t read = 0;
-      if (!internet_.Read(request, buffer.get(), inet::kChunkSize, read)) return ReadEnd::Failed;
-      if (read == 0) return ReadEnd::Done;
-      if (!target_.Write(buffer.get(), read)) return ReadEnd::Refused;
+      worker_.Read(request);
+      if (!Await(window, false)) return ReadEnd::Cancelled;
+      const InetWorker::Outcome& outcome = worker_.Result();
+      if (!outcome.ok) return ReadEnd::Failed;
+      if (outcome.read == 0) return ReadEnd::Done;
+      if (!target_.Write(worker_.Data(), outcome.read)) return ReadEnd::Refused;
       context_.host.Progress();
-      if (request_.withProgress && context_.progress.CancelRequested()) {
-        // Logged while the window is still up, as the user sees it.
-        Log("Download durch Benutzer abgebrochen");
-        return ReadEnd::Cancelled;
-      }
+      if (request_.withProgress && context_.progress.CancelRequested()) return ReadEnd::Cancelled;
     }
   }
 
@@ -256,6 +335,7 @@ class Download {
   Internet& internet_;
   const InetRequest& request_;
   TargetStream& target_;
+  InetWorker worker_;
   InetResult result_;
 };
 

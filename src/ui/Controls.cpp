@@ -8,19 +8,52 @@
 
 namespace qalo::ui {
 
-UniqueFont CreateUiFont(const FontStyle& style) {
-  UniqueFont font(CreateFontA(style.height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+namespace {
+
+UniqueFont FontOfFace(int height, bool bold, const char* face) {
+  return UniqueFont(CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, face));
+}
+
+// Whether the system draws the font from outlines (TrueType or vector).
+bool IsScalable(HFONT font) {
+  const UniqueWindowDc screen = WindowDc(nullptr);
+  if (!screen) return true;
+  const UniqueSelection selected = Select(screen.get(), font);
+  TEXTMETRICA metrics{};
+  return GetTextMetricsA(screen.get(), &metrics) &&
+         (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0;
+}
+
+}  // namespace
+
+UniqueFont CreateUiFont(const FontStyle& style, const Scale& scale) {
+  const int height = scale(style.height);
+  UniqueFont font = FontOfFace(height, style.bold, "MS Sans Serif");
+  if (font && !scale.IsIdentity() && !IsScalable(font.get()))
+    font = FontOfFace(height, style.bold, "MS Shell Dlg 2");
   if (!font) throw std::runtime_error("Schrift konnte nicht erzeugt werden");
   return font;
 }
 
 void Control::CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
                           const Window& parent, UINT id) {
-  font_ = CreateUiFont(layout.font);
-  bounds_ = layout.bounds;
-  Create(kind, exStyle, WS_CHILD | WS_VISIBLE | style, layout.text, bounds_, parent.Handle(), id);
+  Place(parent, layout.bounds, layout.font);
+  CreatePlaced(kind, exStyle, style, layout.text, id);
+}
+
+void Control::Place(const Window& parent, const Bounds& stored, const FontStyle& font) {
+  parent_ = &parent;
+  SetScaling(parent.Scaling());
+  fontStyle_ = font;
+  SetPlacement(Scaling()(stored));
+}
+
+void Control::CreatePlaced(Kind kind, DWORD exStyle, DWORD style, const std::string& text, UINT id) {
+  if (!parent_) throw std::logic_error("Steuerelement ohne Formular");
+  font_ = CreateUiFont(fontStyle_, Scaling());
+  Create(kind, exStyle, WS_CHILD | WS_VISIBLE | style, text, bounds_, parent_->Handle(), id);
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
@@ -63,25 +96,30 @@ void Label::Create(const Window& parent, const ControlLayout& layout, LabelFit f
   const DWORD wrap = fit == LabelFit::WordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
   CreateChild(Kind::Label, 0, wrap | SS_NOPREFIX, layout, parent, 0);
   fit_ = fit;
-  if (fit_ == LabelFit::ToText) FitToText();
+  layout_ = Placement();
+  FitToText();
 }
 
 void Label::SetCaption(const std::string& caption) {
   SetText(caption);
-  if (fit_ == LabelFit::ToText) FitToText();
+  FitToText();
 }
 
 void Label::FitToText() {
-  RECT r{0, 0, 0, 0};
+  const bool wraps = fit_ == LabelFit::WordWrap;
+  RECT r{0, 0, wraps ? layout_.width : 0, 0};
   {
     const UniqueWindowDc dc = WindowDc(Handle());
     if (!dc) return;
     const UniqueSelection font = Select(dc.get(), FontOf(Handle()));
     const std::string text = Text();
     DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+              DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
   }
-  SetSize(r.right, r.bottom);
+  if (fit_ == LabelFit::ToText)
+    SetSize(r.right, r.bottom);
+  else
+    SetSize(std::max<int>(layout_.width, r.right), std::max<int>(layout_.height, r.bottom));
 }
 
 void Panel::Create(const Window& parent, const ControlLayout& layout) {

@@ -13,28 +13,34 @@ class Form;
 using UniqueFont = UniqueAny<HFONT, &::DeleteObject>;
 using UniqueBrush = UniqueAny<HBRUSH, &::DeleteObject>;
 
-// Always "MS Sans Serif"; height in pixels as fonts are stored (-11 is 8 pt).
+// "MS Sans Serif"; height in pixels at 96 dpi as fonts are stored (-11 is
+// 8 pt).
 struct FontStyle {
   int height = -11;
   bool bold = false;
 };
 
-// One entry of a form's layout table.
+// One entry of a form's layout table, at 96 dpi.
 struct ControlLayout {
   Bounds bounds;
   const char* text = "";
   FontStyle font;
 };
 
-// The font of the layer's controls.
-UniqueFont CreateUiFont(const FontStyle& style);
+// The font of the layer's controls at a window's scale: at 96 dpi the
+// stored one. Scaled, a bitmap face would keep to its few sizes while the
+// layout grows, so the stored face is kept only where the system has it
+// scalable; otherwise the dialog font "MS Shell Dlg 2" takes its place.
+UniqueFont CreateUiFont(const FontStyle& style, const Scale& scale);
 
-// A child window with its own font.
+// A child window with its own font, placed and drawn at its parent's
+// scale. Placements are in pixels as shown.
 class Control : public Window {
  public:
   const Bounds& Placement() const noexcept { return bounds_; }
   void SetLeft(int left);
   void SetSize(int width, int height);
+  const FontStyle& StoredFont() const noexcept { return fontStyle_; }
 
   // Runs Loaded once; the form calls it for each of its controls before it
   // is shown, when all of them exist.
@@ -47,15 +53,22 @@ class Control : public Window {
   virtual void ExitControl() {}
 
  protected:
+  // Place, then CreatePlaced.
   void CreateChild(Kind kind, DWORD exStyle, DWORD style, const ControlLayout& layout,
                    const Window& parent, UINT id);
+  // Takes the parent's scale, and the stored bounds and font at that scale.
+  void Place(const Window& parent, const Bounds& stored, const FontStyle& font);
+  // Creates the window where Place put it (or where it has been moved since).
+  void CreatePlaced(Kind kind, DWORD exStyle, DWORD style, const std::string& text, UINT id);
   // Stores the placement, and moves the window if it exists.
   void SetPlacement(const Bounds& bounds);
   virtual void Loaded() {}
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  const Window* parent_ = nullptr;
   Bounds bounds_;
+  FontStyle fontStyle_;
   UniqueFont font_;
   bool loaded_ = false;
 };
@@ -63,12 +76,13 @@ class Control : public Window {
 // How a label's size follows its text.
 enum class LabelFit {
   ToText,    // one line; takes the size of its text whenever the text is set
-  Fixed,     // one line in the layout's size; what does not fit is cut off
-  WordWrap,  // the layout's size; the text wraps at word boundaries
+  Fixed,     // one line in the layout's size, grown where its text needs more
+  WordWrap,  // the layout's width; the text wraps at word boundaries, and the
+             // height grows where the wrapped text needs more
 };
 
-// A label. One that fits its text has its stored size replaced whenever the
-// text is set, so no font and no later caption is ever cut off.
+// A label. Its size follows its text whenever the text is set, so no font
+// at any dpi and no later caption is ever cut off.
 class Label : public Control {
  public:
   void Create(const Window& parent, const ControlLayout& layout, LabelFit fit = LabelFit::ToText);
@@ -77,6 +91,7 @@ class Label : public Control {
  private:
   void FitToText();
   LabelFit fit_ = LabelFit::ToText;
+  Bounds layout_;  // the size it never goes below, unless it fits to its text
 };
 
 // A flat area in the form's colour with a one-pixel lowered outer bevel.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/ScopeExit.h"
+#include "ui/Gdi.h"
 
 namespace qalo::ui {
 namespace {
@@ -19,6 +20,20 @@ DWORD StyleOf(Frame frame) {
 
 DWORD ExStyleOf(Frame frame) {
   return frame == Frame::Single ? WS_EX_WINDOWEDGE : WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+}
+
+// The dpi a window is shown at: its own where the system tells it (a
+// per-monitor aware host gets its monitor's, an unaware one what the
+// system virtualises), else the screen's. Nothing process-wide is changed.
+int DpiOf(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow) {
+    if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+  }
+  const UniqueWindowDc screen = WindowDc(nullptr);
+  return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kDefaultDpi;
 }
 
 // Disables the thread's other enabled top-level windows while a modal form
@@ -63,6 +78,19 @@ void Form::CreateForm(const FormLayout& layout, HWND owner) {
   AdjustWindowRectEx(&r, style, FALSE, exStyle);
   closeAction_ = layout.closeAction;
   Create(Kind::Form, exStyle, style, layout.caption, {0, 0, r.right - r.left, r.bottom - r.top}, owner);
+  SetScaling(Scale(DpiOf(Handle())));
+  SetClientSize(Scaling()(layout.clientWidth), Scaling()(layout.clientHeight));
+}
+
+void Form::SetClientSize(int width, int height) {
+  // The frame as the system draws it at this window's dpi.
+  RECT window, client;
+  GetWindowRect(Handle(), &window);
+  GetClientRect(Handle(), &client);
+  const int frameWidth = (window.right - window.left) - client.right;
+  const int frameHeight = (window.bottom - window.top) - client.bottom;
+  SetWindowPos(Handle(), nullptr, 0, 0, width + frameWidth, height + frameHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::Show() {

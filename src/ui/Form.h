@@ -1,7 +1,8 @@
 #pragma once
 // A top-level window built from a layout table: client size in pixels at
-// 96 dpi (never scaled), centred on the screen whenever it is shown, in the
-// colour clBtnFace. It runs modally (ShowModal) or modelessly (Show).
+// 96 dpi, scaled with its controls to the dpi the window is shown at,
+// centred on the screen whenever it is shown, in the colour clBtnFace. It
+// runs modally (ShowModal) or modelessly (Show).
 #include <memory>
 #include <vector>
 
@@ -67,9 +68,11 @@ class Form : public Window {
   void ControlFocused(Control& control);
 
  protected:
-  // Creates the hidden window; the derived form then creates its controls
-  // in tab order.
+  // Creates the hidden window at the dpi it will be shown at, which sets
+  // Scaling(); the derived form then creates its controls in tab order.
   void CreateForm(const FormLayout& layout, HWND owner);
+  // The client area's size in pixels (already scaled).
+  void SetClientSize(int width, int height);
   // Runs each time the form is shown, before it becomes visible.
   virtual void OnShow() {}
   // Runs when a modal result has been set, before the modal loop ends;

@@ -8,19 +8,11 @@
 #include <string>
 
 #include "platform/UniqueHandle.h"
+#include "ui/Scaling.h"
 
 namespace qalo::ui {
 
 using UniqueWindow = UniqueAny<HWND, &::DestroyWindow>;
-
-// Position and size in pixels (96 dpi, never scaled): relative to the client
-// area of the parent, or of the screen for a form.
-struct Bounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
 
 // The kinds of window the layer creates. Label, Button and Edit stand on the
 // system classes STATIC, BUTTON and EDIT and keep their behaviour.
@@ -34,6 +26,9 @@ class Window {
   virtual ~Window();
 
   HWND Handle() const noexcept { return hwnd_.get(); }
+  // The scale of the stored layout this window and its children are shown
+  // at: its form's, taken from the dpi the form is shown at.
+  const Scale& Scaling() const noexcept { return scale_; }
 
   std::string Text() const;
   void SetText(const std::string& text);
@@ -62,12 +57,14 @@ class Window {
   virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   // The kind's own handling (the system class, or DefWindowProc).
   LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+  void SetScaling(const Scale& scale) noexcept { scale_ = scale; }
 
  private:
   template <Kind K>
   friend LRESULT CALLBACK KindProc(HWND, UINT, WPARAM, LPARAM) noexcept;
 
   Kind kind_ = Kind::Form;
+  Scale scale_;
   UniqueWindow hwnd_;
 };
 

@@ -53,7 +53,7 @@ void DecryptionWorkers::Add(const Piece& piece) {
     MutexLock lock(mutex_);
     slots_.push_back(Slot{piece, Outcome{}, false});
   }
-  pieceAdded_.Signal();
+  pieceAdded_.SignalAll();
 }
 
 bool DecryptionWorkers::DecryptWaiting(std::size_t leave) {
@@ -79,7 +79,7 @@ std::optional<DecryptionWorkers::Outcome> DecryptionWorkers::TakeOldest(bool wai
   while (wait && !slots_.empty() && !slots_.front().done) {
     // Nothing left to begin: the oldest is with a worker, which says when
     // it is done.
-    if (!DecryptWaitingLocked(0)) pieceDone_.Wait(mutex_);
+    if (!DecryptWaitingLocked(0)) pieceDone_.Wait();
   }
   if (slots_.empty() || !slots_.front().done) return std::nullopt;
   Outcome outcome = std::move(slots_.front().outcome);
@@ -106,15 +106,15 @@ void DecryptionWorkers::Stop() noexcept {
 void DecryptionWorkers::Work(Worker& worker) noexcept {
   MutexLock lock(mutex_);
   for (;;) {
-    while (!stopping_ && begun_ == slots_.size()) pieceAdded_.Wait(mutex_);
+    while (!stopping_ && begun_ == slots_.size()) pieceAdded_.Wait();
     if (stopping_) return;
     Slot& slot = slots_[begun_++];
-    lock.Unlock();
+    mutex_.Unlock();
     Outcome outcome = Decrypt(slot.piece, worker.copy);
-    lock.Lock();
+    mutex_.Lock();
     slot.outcome = std::move(outcome);
     slot.done = true;
-    pieceDone_.Signal();
+    pieceDone_.SignalAll();
   }
 }
 

@@ -106,8 +106,8 @@ class DecryptionWorkers {
   // The one queue: the pieces queued and not taken out, oldest first; the
   // first `begun_` of them some thread has begun (or done), the rest wait.
   Mutex mutex_;
-  CondVar pieceAdded_;  // for the workers
-  CondVar pieceDone_;   // for the owner
+  CondVar pieceAdded_{mutex_};  // for the workers
+  CondVar pieceDone_{mutex_};   // for the owner
   std::deque<Slot> slots_ QALO_GUARDED_BY(mutex_);
   std::size_t begun_ QALO_GUARDED_BY(mutex_) = 0;
   bool stopping_ QALO_GUARDED_BY(mutex_) = false;

@@ -147,19 +147,27 @@ std::int32_t Retrieve(RetrievalPlatform& p, const ExportArguments& args, RunStat
   }
   run.headers = BuildRequestHeaders(run.login, run.ticketData, requestDate);
 
+  // The administrator's switch beside XmlDir: certificate problems that the
+  // service's contract lets pass with a warning are refused.
+  const bool strictCertificates =
+      p.config.ReadMachineDword(kRegistryKey, "StrictCertificates").value_or(0) != 0;
+
   p.host.Log("Aufruf: " + run.url);
   ResponseBuffer response;
   ResponseDecryption decryption(run.login.userKey, p.cipher, p.threads);  // after the buffer
   StreamedExport streamed(exportFile);
   IncomingResponse incoming(response, decryption, streamed);
   const InetResult download =
-      InetDownload(p.inet, {run.url, run.headers, kDownloadTimeoutSec, true, true}, incoming);
+      InetDownload(p.inet, {run.url, run.headers, kDownloadTimeoutSec, true, true, strictCertificates},
+                   incoming);
   // A temporary file that took no more ended the download at once.
   if (streamed.Failed()) return ExportNotWritten(p, run.xmlDir, p.clock.Now());
   // So did a decryption that failed: it is reported below, as at the end.
   const bool decryptionFailed = download.code == inet::kTargetRefused;
   p.host.Log(download.code < 0 && !decryptionFailed ? InetErrorText(download.code)
                                                      : "Response vom Host empfangen.");
+  // A cancel is the user's answer in every phase, before the first byte too.
+  if (download.code == inet::kCancelledByUser) return download.code;
   if (response.Size() == 0) return result::kNoData;
   if (download.code != inet::kOk && !decryptionFailed) return download.code;
 

@@ -80,8 +80,12 @@ class MockService:
     def __exit__(self, *exc):
         self.stop()
 
-    def url(self, scheme, path):
-        return "%s://127.0.0.1:%d%s" % (scheme, self.info[scheme], path)
+    def url(self, scheme, path, certificate=None):
+        """A URL on localhost, the name the mock's certificate is for; with
+        certificate ("wrong-name", "expired", "untrusted") the HTTPS port
+        that serves such a one."""
+        port = self.info["https-" + certificate] if certificate else self.info[scheme]
+        return "%s://localhost:%d%s" % (scheme, port, path)
 
     def requests(self, clear=False):
         """The requests the mock has seen, oldest first (straight, never via a proxy)."""
@@ -145,6 +149,16 @@ def private_prefix(name):
     _wine_server(private, "--serve", str(Path(setting("QALO_BIN")) / "desktop-keeper.exe"))
     atexit.register(_wine_server, private, "--stop")
     return str(private)
+
+
+def dpi_prefix(dpi):
+    """A prefix of its own whose display runs at dpi (HKCU\\Control Panel\\Desktop
+    LogPixels), with a server and desktop started after the setting."""
+    prefix = private_prefix("dpi%d" % dpi)
+    run_wine(["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+              "/d", str(dpi), "/f"], prefix).check_returncode()
+    _wine_server(prefix, "--serve", str(Path(setting("QALO_BIN")) / "desktop-keeper.exe"))
+    return prefix
 
 
 def _wine_server(prefix, *action):

@@ -3,6 +3,7 @@ against qalo-mock over HTTPS, in a Wine prefix of their own."""
 
 import re
 import shutil
+import time
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 from datetime import datetime, timedelta
@@ -251,8 +252,109 @@ class SystemLibraries(RetrievalCase):
         self.assertNoFile(facts)
 
 
+class Certificates(RetrievalCase):
+    """The service's certificate as the plug-in meets it: the mock's own
+    names localhost; further ports serve one for another name, an expired
+    one and one from an authority the prefix does not trust. What the
+    contract lets pass does so with a warning in the host's protocol;
+    StrictCertificates=1 refuses it; nothing of a refused request (password,
+    key) reaches the server."""
+    prefix_name = "certificates"
+
+    WARNING = "Warnung: Zertifikat des Servers %s, Verbindung trotzdem aufgebaut; Zertifikat für %s"
+    REFUSED = "WinINet-Systemfehler: %d - Zertifikat des Servers abgelehnt%s: %s; Zertifikat für %s"
+    OTHER_NAME = "für einen anderen Namen ausgestellt"
+    EXPIRED = "abgelaufen oder noch nicht gültig"
+    UNTRUSTED = "von keiner vertrauenswürdigen Stelle ausgestellt"
+    TRUSTED_CA = "ausgestellt von qalo-mock test CA, gültig bis "
+    # certificate, StrictCertificates, result, the line before the answer or
+    # the refusal (its beginning, in Windows-1252; None: none)
+    CASES = (
+        (None, None, 0, None),
+        ("wrong-name", None, 0, WARNING % (OTHER_NAME, "evil.example, " + TRUSTED_CA)),
+        ("expired", None, 0, WARNING % (EXPIRED, "localhost, " + TRUSTED_CA + "01.02.2024 00:00 UTC")),
+        ("untrusted", None, -8, REFUSED % (12045, "", UNTRUSTED,
+                                           "localhost, ausgestellt von qalo-mock untrusted CA, ")),
+        (None, 1, 0, None),
+        ("wrong-name", 1, -8, REFUSED % (12038, " (StrictCertificates)", OTHER_NAME,
+                                         "evil.example, " + TRUSTED_CA)),
+        ("expired", 1, -8, REFUSED % (12037, " (StrictCertificates)", EXPIRED, "localhost, " + TRUSTED_CA)),
+        # Any number but 0 is strict; 0 is the default.
+        ("expired", 0, 0, WARNING % (EXPIRED, "localhost, " + TRUSTED_CA)),
+    )
+
+    def strict(self, value):
+        if value is None:
+            lib.run_wine(["reg", "delete", REGISTRY_KEY, "/v", "StrictCertificates", "/f"], self.prefix)
+            return
+        lib.run_wine(["reg", "add", REGISTRY_KEY, "/v", "StrictCertificates", "/t", "REG_DWORD",
+                      "/d", str(value), "/f"], self.prefix).check_returncode()
+
+    def tearDown(self):
+        self.strict(None)
+        super().tearDown()
+
+    def test_each_certificate_is_accepted_warned_of_or_refused(self):
+        for certificate, strict, result, line in self.CASES:
+            with self.subTest(certificate=certificate, strict=strict):
+                self.strict(strict)
+                self.url = self.mock.url("https", "/nolt", certificate)
+                self.override(URL=self.url)
+                self.mock.requests(clear=True)
+                self.clear_exports()
+                facts = self.export(self.settings())
+                logs = facts["LOG"]
+                if result == 0:
+                    warned = [None] if line else []
+                    self.assertRun(facts, 0, self.online(*warned, RECEIVED, *DECRYPTED))
+                    if line:
+                        self.assertTrue(logs[2].startswith(line.encode("cp1252")), logs[2])
+                        self.assertRegex(logs[2], rb" \d\d\.\d\d\.\d{4} \d\d:\d\d UTC$")
+                    self.assertEqual(self.export_file(facts), expected_depot("demo"))
+                    self.assertEqual(self.sent()["nolt_password"], PASSWORD)
+                else:
+                    self.assertRun(facts, result, self.online(
+                        None, "Internet-Fehler: Öffnen der URL fehlgeschlagen".encode("cp1252")))
+                    self.assertTrue(logs[2].startswith(line.encode("cp1252")), logs[2])
+                    self.assertNoFile(facts)
+                    # The handshake ended the request: nothing of it was sent.
+                    self.assertEqual(self.mock.requests(), [])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
+
+
+class SilentService(RetrievalCase):
+    """The service falls silent, before its answer's head or in the body: the
+    host's thread goes on dispatching, so the progress window answers all
+    along (ui-driver checks WM_NULL and the time from the click to the
+    window's end); a cancel ends the run with nothing left, and the host
+    frees the library and ends while the plug-in's worker still waits."""
+
+    def silent_for(self, seconds, after):
+        self.url = self.mock.url("https", "/nolt?silence=%d&after=%d" % (seconds * 1000, after))
+        self.override(URL=self.url)
+
+    def test_a_cancel_during_the_silence_ends_the_run_at_once(self):
+        for after in (0, 100):
+            with self.subTest(after=after):
+                self.silent_for(30, after)
+                started = time.monotonic()
+                facts = self.export(self.settings("big"), timeout=20,
+                                    dialog=["progress", "--cancel-after", "1200"])
+                self.assertEqual(facts["RESULT"], b"-1015", facts)
+                self.assertEqual(facts["LOG"][-1], b"Download durch Benutzer abgebrochen")
+                self.assertNoFile(facts)
+                # The host's process ended without waiting for the service.
+                self.assertLess(time.monotonic() - started, 15)
+
+    def test_a_silence_without_a_cancel_is_only_a_pause(self):
+        self.silent_for(2, 100000)
+        facts = self.export(self.settings("big"), datum="05.12.2026",
+                            dialog=["progress", "--watch"])
+        self.assertRun(facts, 0, self.online(RECEIVED, *DECRYPTED))
+        self.assertEqual(self.export_file(facts), expected_depot("big", "05.12.2026"))
 
 
 class SharedDirectory(RetrievalCase):

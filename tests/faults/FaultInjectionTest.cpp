@@ -257,7 +257,8 @@ TEST(FaultInjectionAlone, UnreadableRegistryAndIniFallBackToTheDefaults) {
   const std::int32_t rc = rig.Run();
   EXPECT_EQ(rc, result::kOk);
   rig.ExpectClean(rc, "unreadable");
-  EXPECT_EQ(rig.config.registryReads.size(), 1u);
+  // XmlDir and StrictCertificates.
+  EXPECT_EQ(rig.config.registryReads.size(), 2u);
   EXPECT_EQ(rig.LogLines()[1], std::string("Aufruf: ") + kDefaultUrl);
 }
 

@@ -8,6 +8,7 @@
 #include "support/FakeDownloadProgress.h"
 #include "support/FakeHost.h"
 #include "support/FakeInternet.h"
+#include "support/FakeThreads.h"
 #include "support/RecordingTarget.h"
 
 #include <new>
@@ -36,7 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chunks.push_back(chunk);
 
   test::FakeHost host;
-  test::FakeInternet internet;
+  auto internetShare = std::make_shared<test::FakeInternet>();
+  test::FakeInternet& internet = *internetShare;
+  // The calls on the fuzzer's own thread: what is checked here is the
+  // download's logic, and a thread per input would only slow it.
+  test::FakeThreads threads;
+  threads.faults.FailFrom("StartDetached", 1);
   test::FakeDownloadProgress progress;
   test::FakeMouseCursor cursor;
   test::RecordingTarget target;
@@ -52,12 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (unsigned char i = 0; i < ByteAt(control, 3) % 3; ++i) internet.dialogAnswers.push_back(12032);
   target.throwAtWrite = ByteAt(control, 4) % 6;  // out of memory at that write; 0: never
   const bool withProgress = (flags & 8) == 0;
+  const bool strict = (flags & 16) != 0;
+  // The server's certificate: its problems (authority, name, date).
+  internet.certificateProblems = std::uint32_t{ByteAt(control, 5) & 7u} << 24;
 
-  InetContext context{internet, progress, cursor, host, [] { return true; }};
+  InetContext context{internetShare, progress, cursor, host, threads, [] { return true; }};
   std::int32_t code = 0;
   bool outOfMemory = false;
   try {
-    code = InetDownload(context, {"https://depot.example/nolt", "nolt_portal_id: x\n", 1800, true, withProgress},
+    code = InetDownload(context,
+                        {"https://depot.example/nolt", "nolt_portal_id: x\n", 1800, true, withProgress,
+                         strict},
                         target)
                .code;
   } catch (const std::bad_alloc&) {
@@ -78,5 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (response.readFailsAtEnd && !outOfMemory) Check(code != 0, "a failed read is never success");
   if (code == inet::kCancelledByUser) Check(withProgress, "only the window cancels");
   for (const auto& line : host.Lines()) Check(!line.empty() && line.find('\0') == std::string::npos, "log lines are text");
+  if (!internet.sentHeaders.empty() && internet.certificateProblems != 0) {
+    Check(!(internet.certificateProblems & wininet::kSecurityCertInvalidCa), "no untrusted server gets the headers");
+    Check(!strict, "strict lets no certificate problem pass");
+    bool warned = false;
+    for (const auto& line : host.Lines()) warned = warned || line.rfind("Warnung: Zertifikat des Servers ", 0) == 0;
+    Check(warned, "a certificate problem let pass is warned of");
+  }
   return 0;
 }

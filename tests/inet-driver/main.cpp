@@ -7,7 +7,7 @@
 // The cursor is a printing stand-in; the progress window is one too (it
 // never cancels) unless --real-window asks for the plug-in's own window.
 // With --click-cancel-after N a second thread presses that window's cancel
-// button once it is visible and N progress notifications have been made.
+// button once it is visible and N chunks of the body have been written.
 // With --proxy-dialog ok,cancel,... a second thread answers each proxy
 // credentials dialog of this process in turn, like a user would.
 #include <windows.h>
@@ -16,6 +16,7 @@
 #include <io.h>
 
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -23,6 +24,7 @@
 
 #include "inet/ImpApiINet.h"
 #include "inet/win32/ImpApiDownloadProgress.h"
+#include "platform/SystemThreads.h"
 #include "platform/win32/Win32Internet.h"
 #include "support/WindowFinder.h"
 
@@ -126,10 +128,12 @@ struct Cursor final : MouseCursor {
 struct Target final : TargetStream {
   bool Write(const std::uint8_t* data, std::size_t n) override {
     bytes.append(reinterpret_cast<const char*>(data), n);
+    ++chunks;
     return true;
   }
   std::uint64_t Size() const override { return bytes.size(); }
   std::string bytes;
+  std::atomic<int> chunks{0};
 };
 
 // This process's proxy credentials dialog: the one with both fields.
@@ -161,15 +165,15 @@ void AnswerDialogs(std::vector<std::string> actions, std::string user, std::stri
 }
 
 // The user who presses "Download abbrechen" once the window is up and the
-// download has made `after` notifications. Posts the click, so it never
-// waits on the download's thread; gives up when the download is over or
-// after 10 s.
-void ClickCancel(int after, const std::atomic<int>& notifications, const std::atomic<bool>& over) {
+// download has written `after` chunks. Posts the click, so it never waits
+// on the download's thread; gives up when the download is over or after
+// the patience.
+void ClickCancel(int after, const std::atomic<int>& chunks, const std::atomic<bool>& over) {
   HWND form = nullptr;
   int seen = 0;
   test::WaitUntil(
       [&] {
-        seen = notifications;
+        seen = chunks;
         return over || (seen >= after && (form = FindProgressWindow()) != nullptr);
       },
       kPatienceMs);
@@ -228,20 +232,21 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // the bytes as they are, LF as LF
 
   Printer host;
-  Win32Internet internet(host);
+  const auto internet = std::make_shared<Win32Internet>(host);
   NoWindow standIn;
   Win32DownloadProgress real;
   RecordingWindow window(realWindow ? static_cast<DownloadProgress&>(real) : standIn);
   Cursor cursor;
-  InetContext context{internet, window, cursor, host, [] { return true; }};
+  SystemThreads threads;
+  InetContext context{internet, window, cursor, host, threads, [] { return true; }};
   std::thread answerer;
   if (!dialogs.empty()) answerer = std::thread(AnswerDialogs, Split(dialogs), user, password);
   std::atomic<bool> over{false};
+  Target target;
   std::thread clicker;
   if (clickAfter >= 0)
-    clicker = std::thread(ClickCancel, clickAfter, std::cref(host.notifications), std::cref(over));
+    clicker = std::thread(ClickCancel, clickAfter, std::cref(target.chunks), std::cref(over));
 
-  Target target;
   const InetResult result = InetDownload(context, {url, headers, timeout, log, withProgress}, target);
   const std::int32_t code = result.code;
   const std::string& status = result.statusText;

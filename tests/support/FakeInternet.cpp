@@ -12,6 +12,7 @@ std::string Text(const char* s) { return s ? s : "-"; }
 }  // namespace
 
 std::vector<std::string> FakeInternet::OpenHandles() const {
+  Lock lock(mutex_);
   std::vector<std::string> open;
   for (const auto& [value, handle] : handles_)
     if (handle.open) open.push_back(handle.name);
@@ -19,16 +20,46 @@ std::vector<std::string> FakeInternet::OpenHandles() const {
 }
 
 std::vector<std::string> FakeInternet::CallNames() const {
+  Lock lock(mutex_);
   std::vector<std::string> names;
   for (const auto& call : calls) names.push_back(call.substr(0, call.find('(')));
   return names;
 }
 
-bool FakeInternet::Call(const std::string& name, const std::string& text) {
+void FakeInternet::Hold(const std::string& name, int n) {
+  Lock lock(mutex_);
+  holdName_ = name;
+  holdAt_ = n;
+}
+
+bool FakeInternet::Held() const {
+  Lock lock(mutex_);
+  return held_;
+}
+
+void FakeInternet::Release() {
+  Lock lock(mutex_);
+  holdName_.clear();
+  released_.notify_all();
+}
+
+bool FakeInternet::Call(Lock& lock, const std::string& name, const std::string& text) {
   const std::string entry = name + "(" + text + ")";
   calls.push_back(entry);
   if (journal_) journal_->push_back(entry);
+  const std::size_t ownEntry = calls.size() - 1;
+  const std::size_t ownJournalEntry = journal_ ? journal_->size() - 1 : 0;
   const bool fail = faults.Call(name);
+  const bool hold = name == holdName_ && faults.Count(name) == holdAt_;
+  if (hold) {
+    held_ = true;
+    released_.wait(lock, [this] { return holdName_.empty(); });
+    held_ = false;
+  }
+  // Other calls may have come meanwhile: the rest of this one is its own.
+  wasHeld_ = hold;
+  entry_ = ownEntry;
+  journalEntry_ = ownJournalEntry;
   if (fail) {
     lastError_ = failureError;
     Result("fail");
@@ -37,8 +68,16 @@ bool FakeInternet::Call(const std::string& name, const std::string& text) {
 }
 
 void FakeInternet::Result(const std::string& text) {
-  calls.back() += "=" + text;
-  if (journal_) journal_->back() += "=" + text;
+  calls[entry_] += "=" + text;
+  if (journal_) (*journal_)[journalEntry_] += "=" + text;
+}
+
+bool FakeInternet::CancelledWhileHeld(InetHandle handle) {
+  const auto it = handles_.find(handle);
+  if (!wasHeld_ || it == handles_.end() || it->second.open) return false;
+  lastError_ = 12017;  // ERROR_INTERNET_OPERATION_CANCELLED
+  Result("fail");
+  return true;
 }
 
 InetHandle FakeInternet::NewHandle(char kind) {
@@ -52,7 +91,7 @@ InetHandle FakeInternet::NewHandle(char kind) {
 FakeInternet::Handle* FakeInternet::Use(InetHandle value, char kind) {
   const auto it = handles_.find(value);
   if (it == handles_.end() || !it->second.open || it->second.name[0] != kind) {
-    misuse.push_back(calls.back() + ": bad handle");
+    misuse.push_back(calls[entry_] + ": bad handle");
     return nullptr;
   }
   return &it->second;
@@ -65,32 +104,87 @@ std::string FakeInternet::NameOf(InetHandle value) const {
 
 InetHandle FakeInternet::Open(const char* agent, std::uint32_t accessType, const char* proxy,
                               const char* bypass, std::uint32_t flags) {
-  if (Call("Open", Text(agent) + "," + std::to_string(accessType) + "," + Text(proxy) + "," +
+  Lock lock(mutex_);
+  if (Call(lock, "Open", Text(agent) + "," + std::to_string(accessType) + "," + Text(proxy) + "," +
                        Text(bypass) + "," + std::to_string(flags)))
     return nullptr;
   return NewHandle('S');
 }
 
 bool FakeInternet::SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) {
+  Lock lock(mutex_);
   const std::string name = NameOf(handle);
-  if (Call("SetOption", name + "," + std::to_string(option) + "," + std::to_string(value)))
+  if (Call(lock, "SetOption", name + "," + std::to_string(option) + "," + std::to_string(value)))
     return false;
-  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
+  Handle* used = Use(handle, name.empty() ? '?' : name[0]);
+  if (!used) return false;
   options[name].emplace_back(option, value);
-  if (option == wininet::kOptionSecurityFlags) securityFlags = value;
+  const bool request = name[0] == 'R';
+  if (option == wininet::kOptionSecurityFlags && request) {
+    // Only the ignore flags can be set; the others are reported.
+    used->securityFlags |= value & (wininet::kSecurityIgnoreCertCnInvalid |
+                                    wininet::kSecurityIgnoreCertDateInvalid);
+  } else if (option == wininet::kOptionSecurityFlags) {
+    securityFlags = value;
+  }
+  if (option == wininet::kOptionErrorMask && request) used->errorMask = value;
   return true;
 }
 
 bool FakeInternet::QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) {
+  Lock lock(mutex_);
   const std::string name = NameOf(handle);
-  if (Call("QueryOption", name + "," + std::to_string(option))) return false;
-  if (!Use(handle, name.empty() ? '?' : name[0])) return false;
-  value = option == wininet::kOptionSecurityFlags ? securityFlags : 0;
+  if (Call(lock, "QueryOption", name + "," + std::to_string(option))) return false;
+  Handle* used = Use(handle, name.empty() ? '?' : name[0]);
+  if (!used) return false;
+  value = option != wininet::kOptionSecurityFlags ? 0
+          : name[0] == 'R'                        ? used->securityFlags
+                                                  : securityFlags;
   return true;
 }
 
+bool FakeInternet::QueryCertificate(InetHandle request, ServerCertificate& result) {
+  Lock lock(mutex_);
+  if (Call(lock, "QueryCertificate", NameOf(request))) return false;
+  Handle* handle = Use(request, 'R');
+  if (!handle) return false;
+  if (!handle->certificateSeen) {
+    lastError_ = 12019;  // ERROR_INTERNET_INCORRECT_HANDLE_STATE
+    Result("fail");
+    return false;
+  }
+  result = certificate;
+  return true;
+}
+
+std::uint32_t FakeInternet::CertificateError(Handle& request) {
+  if (!request.secure) return 0;
+  request.certificateSeen = true;
+  struct Check {
+    std::uint32_t problem, ignore, error;
+  };
+  static constexpr Check kChecks[] = {
+      {wininet::kSecurityCertInvalidCa, 0, wininet::kErrorInvalidCa},
+      {wininet::kSecurityCertInvalidCn, wininet::kSecurityIgnoreCertCnInvalid,
+       wininet::kErrorCertCnInvalid},
+      {wininet::kSecurityCertInvalidDate, wininet::kSecurityIgnoreCertDateInvalid,
+       wininet::kErrorCertDateInvalid},
+  };
+  // Without the combined error mask a failure names its first problem only.
+  const bool combined = request.errorMask & wininet::kErrorMaskCombinedSecCert;
+  std::uint32_t error = 0;
+  for (const Check& check : kChecks) {
+    if (!(certificateProblems & check.problem) || (request.securityFlags & check.ignore)) continue;
+    request.securityFlags |= check.problem;
+    error = error == 0 ? check.error : wininet::kErrorCertErrors;
+    if (!combined) break;
+  }
+  return error;
+}
+
 bool FakeInternet::CrackUrl(const std::string& url, UrlParts& parts) {
-  if (Call("CrackUrl", url)) return false;
+  Lock lock(mutex_);
+  if (Call(lock, "CrackUrl", url)) return false;
   const auto schemeEnd = url.find("://");
   if (schemeEnd == std::string::npos) {
     lastError_ = 12006;  // ERROR_INTERNET_UNRECOGNIZED_SCHEME
@@ -122,7 +216,8 @@ bool FakeInternet::CrackUrl(const std::string& url, UrlParts& parts) {
 InetHandle FakeInternet::Connect(InetHandle session, const std::string& host, std::uint16_t port,
                                  const char* user, const char* password, std::uint32_t service,
                                  std::uint32_t flags) {
-  if (Call("Connect", NameOf(session) + "," + host + "," + std::to_string(port) + "," +
+  Lock lock(mutex_);
+  if (Call(lock, "Connect", NameOf(session) + "," + host + "," + std::to_string(port) + "," +
                           Text(user) + "," + Text(password) + "," + std::to_string(service) +
                           "," + std::to_string(flags)))
     return nullptr;
@@ -132,19 +227,29 @@ InetHandle FakeInternet::Connect(InetHandle session, const std::string& host, st
 
 InetHandle FakeInternet::OpenRequest(InetHandle connect, const char* verb,
                                      const std::string& object, std::uint32_t flags) {
+  Lock lock(mutex_);
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(flags));
-  if (Call("OpenRequest", NameOf(connect) + "," + Text(verb) + "," + object + "," + hex))
+  if (Call(lock, "OpenRequest", NameOf(connect) + "," + Text(verb) + "," + object + "," + hex))
     return nullptr;
   if (!Use(connect, 'C')) return nullptr;
-  return NewHandle('R');
+  const InetHandle request = NewHandle('R');
+  handles_[request].secure = flags & wininet::kFlagSecure;
+  return request;
 }
 
 bool FakeInternet::SendRequest(InetHandle request, const char* headers,
                                std::uint32_t headersLength) {
-  if (Call("SendRequest", NameOf(request) + "," + std::to_string(headersLength))) return false;
+  Lock lock(mutex_);
+  if (Call(lock, "SendRequest", NameOf(request) + "," + std::to_string(headersLength))) return false;
+  if (CancelledWhileHeld(request)) return false;
   Handle* handle = Use(request, 'R');
   if (!handle) return false;
+  if (const std::uint32_t error = CertificateError(*handle)) {
+    lastError_ = error;
+    Result("fail");
+    return false;
+  }
   sentHeaders.push_back(
       {headers == nullptr, headers ? std::string(headers, headersLength) : "", headersLength});
   if (responses.empty()) {
@@ -159,7 +264,8 @@ bool FakeInternet::SendRequest(InetHandle request, const char* headers,
 
 bool FakeInternet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* buffer,
                              std::uint32_t& length, std::uint32_t& index) {
-  if (Call("QueryInfo", NameOf(request) + "," + std::to_string(infoLevel) + "," +
+  Lock lock(mutex_);
+  if (Call(lock, "QueryInfo", NameOf(request) + "," + std::to_string(infoLevel) + "," +
                             std::to_string(length) + "," + std::to_string(index) + "," +
                             (buffer[0] == '\0' ? "zeroed" : "dirty")))
     return false;
@@ -185,7 +291,8 @@ bool FakeInternet::QueryInfo(InetHandle request, std::uint32_t infoLevel, char* 
 
 std::uint32_t FakeInternet::ErrorDialog(InetHandle request, std::uint32_t error,
                                         std::uint32_t flags) {
-  Call("ErrorDialog", NameOf(request) + "," + std::to_string(error) + "," + std::to_string(flags));
+  Lock lock(mutex_);
+  Call(lock, "ErrorDialog", NameOf(request) + "," + std::to_string(error) + "," + std::to_string(flags));
   Use(request, 'R');
   std::uint32_t answer = 0;
   if (!dialogAnswers.empty()) {
@@ -198,7 +305,9 @@ std::uint32_t FakeInternet::ErrorDialog(InetHandle request, std::uint32_t error,
 
 bool FakeInternet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
                         std::uint32_t& read) {
-  if (Call("Read", NameOf(request) + "," + std::to_string(toRead))) return false;
+  Lock lock(mutex_);
+  if (Call(lock, "Read", NameOf(request) + "," + std::to_string(toRead))) return false;
+  if (CancelledWhileHeld(request)) return false;
   Handle* handle = Use(request, 'R');
   if (!handle) return false;
   FakeResponse& response = handle->response;
@@ -213,7 +322,7 @@ bool FakeInternet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
     return true;
   }
   const std::string& chunk = response.chunks[handle->nextChunk++];
-  if (chunk.size() > toRead) misuse.push_back(calls.back() + ": chunk larger than asked");
+  if (chunk.size() > toRead) misuse.push_back(calls[entry_] + ": chunk larger than asked");
   read = static_cast<std::uint32_t>(std::min<std::size_t>(chunk.size(), toRead));
   std::memcpy(buffer, chunk.data(), read);
   Result(std::to_string(read));
@@ -221,8 +330,9 @@ bool FakeInternet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
 }
 
 bool FakeInternet::Close(InetHandle value) {
+  Lock lock(mutex_);
   const std::string name = NameOf(value);
-  if (Call("Close", name)) {
+  if (Call(lock, "Close", name)) {
     // A failed close still releases the handle, as InternetCloseHandle does.
     if (auto it = handles_.find(value); it != handles_.end()) it->second.open = false;
     closed.push_back(name);
@@ -239,17 +349,25 @@ bool FakeInternet::Close(InetHandle value) {
 }
 
 std::uint32_t FakeInternet::LastError() {
-  Call("LastError", "");
+  Lock lock(mutex_);
+  Call(lock, "LastError", "");
   Result(std::to_string(lastError_));
   return lastError_;
+}
+
+void FakeInternet::SetLastError(std::uint32_t error) {
+  Lock lock(mutex_);
+  Call(lock, "SetLastError", std::to_string(error));
+  lastError_ = error;
 }
 
 std::uint32_t FakeInternet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                                 std::uint32_t languageId, char* buffer,
                                                 std::uint32_t size) {
+  Lock lock(mutex_);
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(flags));
-  if (Call("FormatSystemMessage", std::string(hex) + "," + std::to_string(messageId) + "," +
+  if (Call(lock, "FormatSystemMessage", std::string(hex) + "," + std::to_string(messageId) + "," +
                                       std::to_string(languageId) + "," + std::to_string(size)))
     return 0;
   const auto it = systemMessages.find(messageId);

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -37,6 +39,11 @@ inline FakeResponse InChunks(const std::string& body, std::size_t chunkSize = 65
 // failureError.
 // Misuse (a handle closed twice, a closed or unknown handle used) is listed
 // in misuse.
+// A call can be held, as a silent service holds it: it waits until
+// released, and fails as cancelled (12017) if its handle was closed
+// meanwhile. The download's worker and the host's thread may call at once;
+// the fake's own records take turns (a shared journal does not: a test that
+// holds a call has none).
 class FakeInternet : public Internet {
  public:
   explicit FakeInternet(std::vector<std::string>* journal = nullptr) : journal_(journal) {}
@@ -47,6 +54,11 @@ class FakeInternet : public Internet {
   std::deque<std::uint32_t> dialogAnswers;  // ErrorDialog results; 0 when run out
   std::uint32_t failureError = 12029;
   std::map<std::uint32_t, std::string> systemMessages;  // FormatSystemMessage texts
+  // The server's certificate, met by every request opened with the secure
+  // flag: its problems (kSecurityCertInvalid* bits) fail a send that does
+  // not ignore them, before anything is sent, as WinInet does.
+  std::uint32_t certificateProblems = 0;
+  ServerCertificate certificate{"localhost", "qalo-mock test CA", 0};
   FaultPlan faults;
 
   // --- record
@@ -60,14 +72,20 @@ class FakeInternet : public Internet {
   std::vector<std::string> misuse;
   std::vector<std::string> closed;
   std::map<std::string, std::vector<std::pair<std::uint32_t, std::uint32_t>>> options;
-  std::uint32_t securityFlags = 0x1000;  // as a session reports them
+  std::uint32_t securityFlags = 0x1000;  // as a session reports them; requests keep their own
   std::vector<std::string> OpenHandles() const;
   std::vector<std::string> CallNames() const;  // the call list without arguments
+
+  // --- silence
+  void Hold(const std::string& name, int n = 1);  // the n-th call of that name waits
+  bool Held() const;                               // a held call has begun and waits
+  void Release();                                  // lets it (and any later one) go
 
   InetHandle Open(const char* agent, std::uint32_t accessType, const char* proxy,
                   const char* bypass, std::uint32_t flags) override;
   bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
   bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool QueryCertificate(InetHandle request, ServerCertificate& certificate) override;
   bool CrackUrl(const std::string& url, UrlParts& parts) override;
   InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
                      const char* user, const char* password, std::uint32_t service,
@@ -81,6 +99,7 @@ class FakeInternet : public Internet {
   bool Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) override;
   bool Close(InetHandle handle) override;
   std::uint32_t LastError() override;
+  void SetLastError(std::uint32_t error) override;
   std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                     std::uint32_t languageId, char* buffer,
                                     std::uint32_t size) override;
@@ -92,10 +111,21 @@ class FakeInternet : public Internet {
     FakeResponse response;
     std::size_t nextChunk = 0;
     bool sent = false;
+    bool secure = false;
+    bool certificateSeen = false;
+    std::uint32_t securityFlags = 0;  // a request's: ignore flags set, problems found
+    std::uint32_t errorMask = 0;
   };
-  // Records the call; true when it is to fail (and then sets the last error).
-  bool Call(const std::string& name, const std::string& text);
+  // The error a send on this request fails with for the certificate; 0: none.
+  std::uint32_t CertificateError(Handle& request);
+  using Lock = std::unique_lock<std::mutex>;
+  // Records the call, waits while it is held; true when it is to fail (and
+  // then sets the last error). Result adds to the entry of the call made last
+  // on this thread.
+  bool Call(Lock& lock, const std::string& name, const std::string& text);
   void Result(const std::string& text);
+  // A held call whose handle was closed while it waited.
+  bool CancelledWhileHeld(InetHandle handle);
   InetHandle NewHandle(char kind);
   Handle* Use(InetHandle handle, char kind);
   std::string NameOf(InetHandle handle) const;
@@ -105,6 +135,15 @@ class FakeInternet : public Internet {
   std::map<char, int> counts_;
   std::uintptr_t nextValue_ = 0x100;
   std::uint32_t lastError_ = 0;
+
+  mutable std::mutex mutex_;
+  std::condition_variable released_;
+  std::string holdName_;
+  int holdAt_ = 0;
+  bool held_ = false;
+  bool wasHeld_ = false;
+  std::size_t entry_ = 0;
+  std::size_t journalEntry_ = 0;
 };
 
 }  // namespace qalo::test

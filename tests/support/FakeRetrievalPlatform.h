@@ -38,11 +38,12 @@ struct FakeRetrievalPlatform {
   FakeCipher cipher;
   FakePasswordPrompt prompt;
   FakeFileChooser chooser;
-  FakeInternet internet;
+  FakeThreads threads;
+  std::shared_ptr<FakeInternet> internetShare = std::make_shared<FakeInternet>();
+  FakeInternet& internet = *internetShare;
   FakeDownloadProgress progress;
   FakeMouseCursor cursor;
-  FakeThreads threads;
-  InetContext inet{internet, progress, cursor, host, [] { return true; }};
+  InetContext inet{internetShare, progress, cursor, host, threads, [] { return true; }};
   RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet, threads};
 };
 

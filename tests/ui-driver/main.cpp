@@ -3,11 +3,13 @@
 //   ui-driver password --text TEXT | --cancel | --escape-then-text TEXT
 //   ui-driver open-file --path PATH | --cancel
 //   ui-driver login --password TEXT | --cancel
+//   ui-driver progress --cancel-after MS | --watch
 // Prints "answered" once done; exits 1 when no dialog appeared in time.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -72,17 +74,47 @@ int AnswerLogin(const std::string& mode, const std::string& text) {
   return 0;
 }
 
+// The progress window while the service is silent: it must answer WM_NULL
+// within half a second all along. --cancel-after MS presses its cancel
+// button after MS ms, and the window must be gone 0.8 s after the click (the
+// download then gives its worker 0.2 s at most); --watch follows it until it
+// goes.
+int WatchProgress(const std::string& mode, const std::string& value) {
+  HWND window = WaitForPrefixWindow("Info");
+  if (!window) return 1;
+  const bool cancel = mode == "--cancel-after";
+  const ULONGLONG until = GetTickCount64() + (cancel ? std::strtoul(value.c_str(), nullptr, 10) : 0);
+  while (IsWindow(window) && (!cancel || GetTickCount64() < until)) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 500, &answer) && IsWindow(window)) {
+      std::printf("no answer to WM_NULL within 500 ms\n");
+      return 3;
+    }
+    Sleep(50);
+  }
+  if (!cancel) return 0;
+  const ULONGLONG clicked = GetTickCount64();
+  PostMessageA(Child(window, "Download abbrechen"), BM_CLICK, 0, 0);
+  if (!qalo::test::WaitUntil([&] { return !IsWindow(window); }, 800)) {
+    std::printf("the window is still there 0.8 s after the click\n");
+    return 4;
+  }
+  std::printf("gone %llu ms after the click\n", GetTickCount64() - clicked);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: ui-driver password|open-file|login --option [value]\n");
+    std::fprintf(stderr, "usage: ui-driver password|open-file|login|progress --option [value]\n");
     return 2;
   }
   const std::string what = argv[1], mode = argv[2], value = argc > 3 ? argv[3] : "";
   const int rc = what == "password" ? AnswerPassword(mode, value)
                : what == "open-file" ? AnswerOpenFile(mode, value)
                : what == "login"     ? AnswerLogin(mode, value)
+               : what == "progress"  ? WatchProgress(mode, value)
                                      : 2;
   std::printf(rc == 0 ? "answered\n" : "no dialog (%d)\n", rc);
   return rc;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,11 +14,13 @@
 #include "support/FakeDownloadProgress.h"
 #include "support/FakeHost.h"
 #include "support/FakeInternet.h"
+#include "support/FakeThreads.h"
 #include "support/RecordingTarget.h"
 
 namespace qalo {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::FakeResponse;
@@ -42,13 +47,21 @@ class JournalHost : public test::FakeHost {
   std::vector<std::string>& journal_;
 };
 
-// Everything one download works with, recording into one journal.
+using std::chrono::milliseconds;
+
+// Waits long enough that no fake call outlasts them: the journal holds the
+// calls alone, whatever the machine's load.
+constexpr InetWaits kPatient{std::chrono::seconds(30), std::chrono::seconds(30), milliseconds(200)};
+
+// Everything one download works with, recording into one journal. The
+// fake threads come after the journal: they wait for the worker to end
+// before it goes.
 struct Rig {
   Rig() { internet.defaultResponse = {"200", "6", {"abc", "def"}}; }
   std::int32_t Run(const std::string& url = kUrl, const std::string& headers = kHeaders,
                    std::int32_t timeoutSec = 1800, bool logToHost = true, bool withProgress = true) {
-    InetResult result =
-        InetDownload(context, {url, headers, timeoutSec, logToHost, withProgress}, target);
+    InetResult result = InetDownload(
+        context, {url, headers, timeoutSec, logToHost, withProgress, strictCertificates}, target);
     status = result.statusText;
     return result.code;
   }
@@ -59,13 +72,17 @@ struct Rig {
     return found;
   }
   std::vector<std::string> journal;
-  test::FakeInternet internet{&journal};
+  test::FakeThreads threads;
+  std::shared_ptr<test::FakeInternet> internetShare = std::make_shared<test::FakeInternet>(&journal);
+  test::FakeInternet& internet = *internetShare;
   test::FakeDownloadProgress progress{&journal};
   test::FakeMouseCursor cursor{&journal};
   JournalHost host{journal};
   test::RecordingTarget target{&journal};
   bool listening = true;
-  InetContext context{internet, progress, cursor, host, [this] { return listening; }};
+  bool strictCertificates = false;
+  InetContext context{internetShare, progress, cursor, host, threads, [this] { return listening; },
+                      kPatient};
   std::string status = "stale";
 };
 
@@ -78,6 +95,8 @@ std::ptrdiff_t IndexOf(const std::vector<std::string>& list, const std::string& 
 // closed once, each request before its connection, the session last, the
 // window hidden before the first close, and the cursor set back last.
 void ExpectCleanEnd(const Rig& rig) {
+  // The worker has ended, and with it its hold on the plug-in's code.
+  EXPECT_TRUE(rig.threads.DetachedEnded(std::chrono::seconds(5)));
   EXPECT_THAT(rig.internet.OpenHandles(), IsEmpty());
   EXPECT_THAT(rig.internet.misuse, IsEmpty());
   EXPECT_THAT(rig.cursor.shapes, ElementsAre(CursorShape::HourGlass, CursorShape::AppStart));
@@ -113,6 +132,14 @@ class InetDownloadTest : public ::testing::Test {
   Rig rig;
 };
 
+// The same for a table of cases.
+template <typename Case>
+class RigTest : public ::testing::TestWithParam<Case> {
+ protected:
+  void TearDown() override { ExpectCleanEnd(rig); }
+  Rig rig;
+};
+
 // ---------------------------------------------------------------- the request
 
 TEST_F(InetDownloadTest, SuccessfulDownloadMakesExactlyTheseCallsInThisOrder) {
@@ -123,9 +150,9 @@ TEST_F(InetDownloadTest, SuccessfulDownloadMakesExactlyTheseCallsInThisOrder) {
                           "SetOption(S1,5,1800000)", "SetOption(S1,6,1800000)",
                           "QueryOption(S1,31)", "SetOption(S1,31,4224)", "CrackUrl(" + kUrl + ")",
                           "Connect(S1,qalo.example,8443,-,-,3,0)=C1", "SetOption(C1,5,1800000)",
-                          "SetOption(C1,6,1800000)", "OpenRequest(C1,GET,/api/depot?x=1,0x84803000)=R1",
+                          "SetOption(C1,6,1800000)", "OpenRequest(C1,GET,/api/depot?x=1,0x84800000)=R1",
                           "SetOption(R1,5,1800000)", "SetOption(R1,6,1800000)",
-                          "SendRequest(R1," + len + ")", "QueryInfo(R1,19,32,0,zeroed)",
+                          "SetOption(R1,62,2)", "SendRequest(R1," + len + ")", "QueryInfo(R1,19,32,0,zeroed)",
                           "QueryInfo(R1,5,32,0,zeroed)", "Show", "<progress>", "Read(R1,65535)=3",
                           "Write(3)", "<progress>", "CancelRequested", "Read(R1,65535)=3",
                           "Write(3)", "<progress>", "CancelRequested", "Read(R1,65535)=0", "Hide",
@@ -138,7 +165,10 @@ TEST_F(InetDownloadTest, SuccessfulDownloadMakesExactlyTheseCallsInThisOrder) {
 TEST_F(InetDownloadTest, PlainHttpOpensWithoutTheSecureFlagOnTheUrlsPort) {
   EXPECT_EQ(rig.Run("http://127.0.0.1:8080/nolt"), inet::kOk);
   EXPECT_THAT(rig.Calls("Connect"), ElementsAre("Connect(S1,127.0.0.1,8080,-,-,3,0)=C1"));
-  EXPECT_THAT(rig.Calls("OpenRequest"), ElementsAre("OpenRequest(C1,GET,/nolt,0x84003000)=R1"));
+  EXPECT_THAT(rig.Calls("OpenRequest"), ElementsAre("OpenRequest(C1,GET,/nolt,0x84000000)=R1"));
+  // No certificate, so no error mask for one.
+  EXPECT_EQ(rig.internet.options["R1"],
+            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{5, 1800000}, {6, 1800000}}));
 }
 
 TEST_F(InetDownloadTest, CredentialsInTheUrlGoToTheConnection) {
@@ -166,8 +196,10 @@ TEST(InetDownloadOptions, NoTimeoutOptionForZeroOrNegativeSeconds) {
   for (int timeout : {0, -5}) {
     Rig other;
     EXPECT_EQ(other.Run(kUrl, kHeaders, timeout), inet::kOk);
-    // Only the security flags remain, on the session alone.
-    EXPECT_THAT(other.Calls("SetOption"), ElementsAre("SetOption(S1,31,4224)")) << timeout;
+    // Only the revocation flag on the session and the request's error mask remain.
+    EXPECT_THAT(other.Calls("SetOption"),
+                ElementsAre("SetOption(S1,31,4224)", "SetOption(R1,62,2)"))
+        << timeout;
     ExpectCleanEnd(other);
   }
 }
@@ -175,7 +207,7 @@ TEST(InetDownloadOptions, NoTimeoutOptionForZeroOrNegativeSeconds) {
 TEST_F(InetDownloadTest, TimeoutIsMillisecondsAndClampedToWhatFitsThe32BitValue) {
   EXPECT_EQ(rig.Run(kUrl, kHeaders, 1), inet::kOk);
   EXPECT_EQ(rig.internet.options["R1"],
-            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{5, 1000}, {6, 1000}}));
+            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{5, 1000}, {6, 1000}, {62, 2}}));
   Rig large;
   EXPECT_EQ(large.Run(kUrl, kHeaders, 3'000'000), inet::kOk);
   EXPECT_EQ(large.internet.options["C1"],
@@ -193,7 +225,7 @@ TEST_F(InetDownloadTest, RevocationCheckIsSwitchedOffOnTheSessionKeepingOtherFla
 
 TEST_F(InetDownloadTest, FailedOptionCallsAreIgnored) {
   rig.internet.faults.Fail("QueryOption");
-  for (int n = 1; n <= 7; ++n) rig.internet.faults.Fail("SetOption", n);
+  for (int n = 1; n <= 8; ++n) rig.internet.faults.Fail("SetOption", n);
   EXPECT_EQ(rig.Run(), inet::kOk);
   EXPECT_EQ(rig.target.bytes, "abcdef");
   EXPECT_THAT(rig.host.Lines(), IsEmpty());
@@ -207,11 +239,7 @@ struct StatusCase {
   const char* line;  // nullptr: none
 };
 
-class StatusTest : public ::testing::TestWithParam<StatusCase> {
- protected:
-  void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
-};
+using StatusTest = RigTest<StatusCase>;
 
 TEST_P(StatusTest, GivesItsCodeAndLogLine) {
   const StatusCase& c = GetParam();
@@ -272,8 +300,10 @@ TEST_F(ProxyTest, EachRetryOpensANewRequestOnTheSameSession) {
   const auto closeC1 = IndexOf(rig.internet.calls, "Close(C1)");
   const auto connect2 = IndexOf(rig.internet.calls, "Connect(S1,qalo.example,8443,-,-,3,0)=C2");
   EXPECT_LT(closeC1, connect2);
-  for (const char* handle : {"C2", "R2", "C3", "R3"})
+  for (const char* handle : {"C2", "C3"})
     EXPECT_EQ(rig.internet.options[handle].size(), 2u) << handle;
+  for (const char* handle : {"R2", "R3"})  // and the error mask
+    EXPECT_EQ(rig.internet.options[handle].size(), 3u) << handle;
   EXPECT_EQ(rig.internet.sentHeaders.size(), 3u);
   EXPECT_EQ(rig.internet.sentHeaders[2].text, kHeaders);
 }
@@ -302,11 +332,7 @@ struct LengthCase {
   std::int32_t code;
 };
 
-class LengthTest : public ::testing::TestWithParam<LengthCase> {
- protected:
-  void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
-};
+using LengthTest = RigTest<LengthCase>;
 
 TEST_P(LengthTest, BodyIsCheckedAgainstTheAnnouncedLength) {
   const LengthCase& c = GetParam();
@@ -368,6 +394,156 @@ TEST_F(InetDownloadTest, TargetThatTakesNoMoreEndsTheReadPhaseAtOnceWithoutALine
   EXPECT_EQ(InetErrorText(inet::kTargetRefused), "");
 }
 
+// ------------------------------------------------------------ certificates
+
+using wininet::kSecurityCertInvalidCa;
+using wininet::kSecurityCertInvalidCn;
+using wininet::kSecurityCertInvalidDate;
+
+// The server's certificate in these tests: for another host, valid until
+// 1 February 2024, 00:00 UTC.
+const ServerCertificate kEvilCertificate{"evil.example", "Trusted Root CA", 133512192000000000u};
+const std::string kEvilText =
+    "; Zertifikat f\xFCr evil.example, ausgestellt von Trusted Root CA, g\xFCltig bis "
+    "01.02.2024 00:00 UTC";
+const std::string kWarning = "Warnung: Zertifikat des Servers ";
+const std::string kPassed = ", Verbindung trotzdem aufgebaut" + kEvilText;
+const std::string kRefused = " - Zertifikat des Servers abgelehnt";
+const std::string kOtherName = "f\xFCr einen anderen Namen ausgestellt";
+const std::string kExpired = "abgelaufen oder noch nicht g\xFCltig";
+const std::string kUntrusted = "von keiner vertrauensw\xFCrdigen Stelle ausgestellt";
+
+struct CertificateCase {
+  const char* name;
+  std::uint32_t problems;
+  bool strict;
+  std::int32_t code;
+  std::string line;             // empty: none
+  std::uint32_t ignoreFlags;    // set on the request before it is sent again
+};
+
+using CertificateTest = RigTest<CertificateCase>;
+
+// The request is sent strictly first; the headers (password and key) go out
+// only once the certificate has been accepted, and never without its line.
+TEST_P(CertificateTest, IsWarnedOfOrRefusedBeforeAnythingIsSent) {
+  const CertificateCase& c = GetParam();
+  rig.internet.certificateProblems = c.problems;
+  rig.internet.certificate = kEvilCertificate;
+  rig.strictCertificates = c.strict;
+  EXPECT_EQ(rig.Run(), c.code);
+  const std::vector<std::string> sends = rig.Calls("SendRequest");
+  const std::string send = "SendRequest(R1," + std::to_string(kHeaders.size()) + ")";
+  if (c.problems == 0) {
+    EXPECT_THAT(sends, ElementsAre(send));
+    EXPECT_THAT(rig.host.Lines(), IsEmpty());
+    return;
+  }
+  EXPECT_EQ(sends.front(), send + "=fail");
+  EXPECT_THAT(rig.host.Lines(), ElementsAre(c.line));
+  const auto failed = IndexOf(rig.journal, send + "=fail");
+  const auto logged = IndexOf(rig.journal, "LOG:" + c.line);
+  ASSERT_GE(failed, 0);
+  EXPECT_EQ(rig.journal[failed + 2], "QueryOption(R1,31)");
+  EXPECT_EQ(rig.journal[failed + 3], "QueryCertificate(R1)");
+  EXPECT_EQ(logged, failed + 4);
+  if (c.code == inet::kOk) {
+    // Warned of, then sent once more with just the matching ignore flags.
+    EXPECT_THAT(sends, ElementsAre(send + "=fail", send));
+    EXPECT_EQ(rig.journal[logged + 1],
+              "SetOption(R1,31," + std::to_string(c.problems | c.ignoreFlags) + ")");
+    EXPECT_EQ(rig.journal[logged + 2], send);
+    ASSERT_EQ(rig.internet.sentHeaders.size(), 1u);
+    EXPECT_EQ(rig.internet.sentHeaders[0].text, kHeaders);
+    EXPECT_EQ(rig.target.bytes, "abcdef");
+  } else {
+    EXPECT_THAT(sends, ElementsAre(send + "=fail"));
+    EXPECT_THAT(rig.internet.sentHeaders, IsEmpty());
+    EXPECT_THAT(rig.Calls("QueryInfo"), IsEmpty());
+    EXPECT_EQ(rig.status, "");
+    EXPECT_THAT(rig.internet.closed, ElementsAre("R1", "C1", "S1"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Certificates, CertificateTest,
+    ::testing::Values(
+        CertificateCase{"Good", 0, false, 0, "", 0},
+        CertificateCase{"GoodStrict", 0, true, 0, "", 0},
+        CertificateCase{"OtherName", kSecurityCertInvalidCn, false, 0,
+                        kWarning + kOtherName + kPassed, 0x1000},
+        CertificateCase{"Expired", kSecurityCertInvalidDate, false, 0,
+                        kWarning + kExpired + kPassed, 0x2000},
+        CertificateCase{"OtherNameAndExpired", kSecurityCertInvalidCn | kSecurityCertInvalidDate,
+                        false, 0, kWarning + kOtherName + " und " + kExpired + kPassed, 0x3000},
+        CertificateCase{"Untrusted", kSecurityCertInvalidCa, false, -3,
+                        "WinINet-Systemfehler: 12045" + kRefused + ": " + kUntrusted + kEvilText,
+                        0},
+        CertificateCase{"UntrustedOtherNameExpired",
+                        kSecurityCertInvalidCa | kSecurityCertInvalidCn | kSecurityCertInvalidDate,
+                        false, -3,
+                        "WinINet-Systemfehler: 12055" + kRefused + ": " + kUntrusted + ", " +
+                            kOtherName + " und " + kExpired + kEvilText,
+                        0},
+        CertificateCase{"OtherNameStrict", kSecurityCertInvalidCn, true, -3,
+                        "WinINet-Systemfehler: 12038" + kRefused + " (StrictCertificates): " +
+                            kOtherName + kEvilText,
+                        0},
+        CertificateCase{"ExpiredStrict", kSecurityCertInvalidDate, true, -3,
+                        "WinINet-Systemfehler: 12037" + kRefused + " (StrictCertificates): " +
+                            kExpired + kEvilText,
+                        0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Where one failure names one problem only (the error mask not taken), each
+// problem is warned of in turn before the request goes out.
+TEST_F(InetDownloadTest, ProblemsReportedOneAtATimeAreEachWarnedOf) {
+  rig.internet.certificateProblems = kSecurityCertInvalidCn | kSecurityCertInvalidDate;
+  rig.internet.certificate = kEvilCertificate;
+  rig.internet.faults.Fail("SetOption", 8);  // SetOption(R1,62,2)
+  EXPECT_EQ(rig.Run(), inet::kOk);
+  EXPECT_THAT(rig.host.Lines(),
+              ElementsAre(kWarning + kOtherName + kPassed, kWarning + kExpired + kPassed));
+  EXPECT_EQ(rig.Calls("SendRequest").size(), 3u);
+  EXPECT_EQ(rig.internet.sentHeaders.size(), 1u);
+}
+
+// A problem that is still reported once it is meant to be ignored is refused.
+TEST_F(InetDownloadTest, IgnoreFlagThatDoesNotTakeEndsInARefusal) {
+  rig.internet.certificateProblems = kSecurityCertInvalidCn;
+  rig.internet.certificate = kEvilCertificate;
+  rig.internet.faults.Fail("SetOption", 9);  // SetOption(R1,31,...)
+  EXPECT_EQ(rig.Run(), inet::kOpenUrlFailed);
+  EXPECT_THAT(rig.host.Lines(),
+              ElementsAre(kWarning + kOtherName + kPassed,
+                          "WinINet-Systemfehler: 12038" + kRefused + ": " + kOtherName + kEvilText));
+  EXPECT_THAT(rig.internet.sentHeaders, IsEmpty());
+}
+
+// The error alone decides when neither the flags nor the certificate can be read.
+TEST_F(InetDownloadTest, UnreadableFlagsAndCertificateLeaveTheErrorToDecide) {
+  rig.internet.certificateProblems = kSecurityCertInvalidDate;
+  rig.internet.faults.Fail("QueryOption", 2);
+  rig.internet.faults.Fail("QueryCertificate");
+  EXPECT_EQ(rig.Run(), inet::kOk);
+  EXPECT_THAT(rig.host.Lines(), ElementsAre(kWarning + kExpired +
+                                            ", Verbindung trotzdem aufgebaut; Zertifikat nicht lesbar"));
+  EXPECT_THAT(rig.Calls("SetOption").back(), "SetOption(R1,31,8192)");
+}
+
+// Quiet as any line: without a listener the warning is not sent, the rule is the same.
+TEST_F(InetDownloadTest, CertificateRulesHoldWithoutALogLine) {
+  rig.internet.certificateProblems = kSecurityCertInvalidCn;
+  EXPECT_EQ(rig.Run(kUrl, kHeaders, 1800, false, true), inet::kOk);
+  EXPECT_THAT(rig.host.Lines(), IsEmpty());
+  Rig strict;
+  strict.internet.certificateProblems = kSecurityCertInvalidCn;
+  strict.strictCertificates = true;
+  EXPECT_EQ(strict.Run(kUrl, kHeaders, 1800, false, true), inet::kOpenUrlFailed);
+  EXPECT_THAT(strict.internet.sentHeaders, IsEmpty());
+  ExpectCleanEnd(strict);
+}
+
 // -------------------------------------------------- window and notifications
 
 TEST_F(InetDownloadTest, WithoutProgressThereIsNoWindowButANotificationPerChunk) {
@@ -408,6 +584,116 @@ TEST_F(InetDownloadTest, TargetOutOfMemoryPassesThroughAfterTheWholeCleanUp) {
   EXPECT_THAT(tail, ElementsAre("Write(3)", "Hide", "<progress>", "Close(R1)", "Close(C1)",
                                 "Close(S1)", "Cursor(-19)"));
   EXPECT_THAT(rig.host.Lines(), IsEmpty());
+}
+
+// ----------------------------------------------------------- a silent service
+
+// A host that can act inside its n-th notification, on the host's thread.
+class ActingHost : public test::FakeHost {
+ public:
+  void Progress() override {
+    FakeHost::Progress();
+    if (ProgressCount() == actAt && act) act();
+  }
+  int actAt = 0;
+  std::function<void()> act;
+};
+
+// A download against a service that falls silent in one call: no shared
+// journal, since the worker and the host's thread then run side by side.
+struct SilentRig {
+  explicit SilentRig(const char* silentCall, int n) {
+    internet->defaultResponse = {"200", "6", {"abc", "def"}};
+    internet->Hold(silentCall, n);
+  }
+  std::int32_t Run(bool withProgress = true) {
+    return InetDownload(context, {kUrl, kHeaders, 1800, true, withProgress}, target).code;
+  }
+  test::FakeThreads threads;
+  std::shared_ptr<test::FakeInternet> internet = std::make_shared<test::FakeInternet>();
+  test::FakeDownloadProgress progress;
+  test::FakeMouseCursor cursor;
+  ActingHost host;
+  test::RecordingTarget target;
+  InetContext context{internet, progress, cursor, host, threads, [] { return true; },
+                      {milliseconds(5), milliseconds(40), milliseconds(20)}};
+};
+
+struct SilenceCase {
+  const char* name;
+  const char* call;  // the call the service leaves waiting
+  int n;
+  const char* bytesBefore;
+};
+
+class SilenceTest : public ::testing::TestWithParam<SilenceCase> {};
+
+// The host's thread goes on while the worker waits: the host hears from the
+// download again and again, the window comes up (before the answer's
+// headers too) and a cancel ends the download at once, the call still
+// waiting. That call is the worker's alone: it ends when the service
+// speaks, on a closed handle, and the worker with it.
+TEST_P(SilenceTest, TheHostHearsOnAndACancelEndsTheDownloadAtOnce) {
+  const SilenceCase& c = GetParam();
+  SilentRig rig(c.call, c.n);
+  rig.progress.cancelAtQuestion = 12;
+  EXPECT_EQ(rig.Run(), inet::kCancelledByUser);
+  EXPECT_TRUE(rig.internet->Held());
+  EXPECT_GE(rig.host.ProgressCount(), 10);
+  // The window came up while nothing arrived, and went with the cancel.
+  EXPECT_THAT(rig.progress.calls, Contains("Show").Times(1));
+  EXPECT_EQ(rig.progress.calls.back(), "Hide");
+  EXPECT_FALSE(rig.progress.visible);
+  EXPECT_THAT(rig.host.Lines(), ElementsAre("Download durch Benutzer abgebrochen"));
+  EXPECT_EQ(rig.target.bytes, c.bytesBefore);
+  EXPECT_THAT(rig.internet->OpenHandles(), IsEmpty());
+  EXPECT_THAT(rig.cursor.shapes, ElementsAre(CursorShape::HourGlass, CursorShape::AppStart));
+  EXPECT_EQ(rig.threads.moduleReferences, 1);
+
+  rig.internet->Release();
+  EXPECT_TRUE(rig.threads.DetachedEnded(std::chrono::seconds(5)));
+  EXPECT_THAT(rig.internet->misuse, IsEmpty());
+  // The held call failed as cancelled, its handle being closed.
+  const auto& calls = rig.internet->calls;
+  const auto held = std::find_if(calls.rbegin(), calls.rend(), [&](const std::string& call) {
+    return call.rfind(std::string(c.call) + "(", 0) == 0;
+  });
+  ASSERT_NE(held, calls.rend());
+  EXPECT_EQ(held->substr(held->size() - 5), "=fail");
+  EXPECT_EQ(calls.back(), "LastError()=12017");
+}
+
+// Without a cancel the silence is only a pause: the whole body arrives, in
+// the one window the slow answer brought up.
+TEST_P(SilenceTest, WithoutACancelTheWholeBodyArrives) {
+  const SilenceCase& c = GetParam();
+  SilentRig rig(c.call, c.n);
+  rig.host.actAt = 15;
+  rig.host.act = [&] { rig.internet->Release(); };
+  EXPECT_EQ(rig.Run(), inet::kOk);
+  EXPECT_EQ(rig.target.bytes, "abcdef");
+  EXPECT_GE(rig.host.ProgressCount(), 15);
+  EXPECT_THAT(rig.progress.calls, Contains("Show").Times(1));
+  EXPECT_THAT(rig.host.Lines(), IsEmpty());
+  EXPECT_TRUE(rig.threads.DetachedEnded(std::chrono::seconds(5)));
+  EXPECT_THAT(rig.internet->OpenHandles(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, SilenceTest,
+                         ::testing::Values(SilenceCase{"BeforeTheHeaders", "SendRequest", 1, ""},
+                                           SilenceCase{"InTheBody", "Read", 2, "abc"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Where no thread can be had, the calls are made on the host's thread, as
+// plain blocking calls, to the same end.
+TEST_F(InetDownloadTest, WithoutAWorkerTheCallsRunOnTheHostsThread) {
+  Rig healthy;
+  ASSERT_EQ(healthy.Run(), inet::kOk);
+  rig.threads.faults.Fail("StartDetached");
+  EXPECT_EQ(rig.Run(), inet::kOk);
+  EXPECT_EQ(rig.journal, healthy.journal);
+  EXPECT_EQ(rig.threads.faults.Count("StartDetached"), 1);
+  ExpectCleanEnd(healthy);
 }
 
 // ------------------------------------------------------- system error lines
@@ -480,6 +766,36 @@ TEST(InetDownloadFaults, EveryCallFailingInTurnEndsCleanlyWithItsCode) {
     rig.internet.faults.FailCall(k + 1);
     EXPECT_EQ(rig.Run(), expected) << "call " << k << ": " << name;
     ExpectCleanEnd(rig);
+  }
+}
+
+// Every call of a download from a server whose certificate names another
+// host failing in turn: each ends cleanly, and the headers go out only after
+// the warning.
+TEST(InetDownloadFaults, NoFailureLetsTheHeadersOutWithoutTheWarning) {
+  const auto rigFor = [](Rig& rig) {
+    rig.internet.certificateProblems = wininet::kSecurityCertInvalidCn;
+    rig.internet.certificate = kEvilCertificate;
+  };
+  Rig healthy;
+  rigFor(healthy);
+  ASSERT_EQ(healthy.Run(), inet::kOk);
+  // The certificate itself may be unreadable.
+  const std::string warning = "LOG:" + kWarning + kOtherName + ", Verbindung trotzdem aufgebaut; ";
+  for (int k = 1; k <= static_cast<int>(healthy.internet.calls.size()); ++k) {
+    Rig rig;
+    rigFor(rig);
+    rig.internet.faults.FailCall(k);
+    rig.Run();
+    ExpectCleanEnd(rig);
+    if (!rig.internet.sentHeaders.empty()) {
+      const auto warned =
+          std::find_if(rig.journal.begin(), rig.journal.end(),
+                       [&](const std::string& e) { return e.rfind(warning, 0) == 0; }) -
+          rig.journal.begin();
+      ASSERT_LT(warned, static_cast<std::ptrdiff_t>(rig.journal.size())) << "call " << k;
+      EXPECT_LT(warned, IndexOf(rig.journal, rig.Calls("SendRequest").back())) << "call " << k;
+    }
   }
 }
 

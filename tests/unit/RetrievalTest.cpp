@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -175,6 +176,49 @@ TEST_F(RetrievalTest, FailedDownloadWithoutBytesIsNoData) {
   EXPECT_TRUE(files.files.empty());
 }
 
+// StrictCertificates beside XmlDir: any number but 0 refuses what the
+// service's contract lets pass with a warning; missing (or not a REG_DWORD,
+// which the store reports as missing) keeps the warning.
+TEST(RetrievalCertificates, StrictCertificatesRefusesWhatWouldPassWithAWarning) {
+  const std::string key = std::string(kRegistryKey) + "|";
+  for (const std::optional<std::uint32_t> strict :
+       {std::optional<std::uint32_t>(), std::optional<std::uint32_t>(0), std::optional<std::uint32_t>(1),
+        std::optional<std::uint32_t>(7)}) {
+    SCOPED_TRACE(strict ? std::to_string(*strict) : "missing");
+    test::FakeRetrievalPlatform p(kDec7At10);
+    p.internet.certificateProblems = wininet::kSecurityCertInvalidDate;
+    p.internet.defaultResponse = test::InChunks("<XML><ERROR>0</ERROR></XML>");
+    if (strict) p.config.registryDwords[key + "StrictCertificates"] = *strict;
+    const std::int32_t rc = RunExport(p.platform, {kXmlDir, "B-17", nullptr, kSettings});
+    EXPECT_EQ(p.config.registryReads, (Lines{key + "XmlDir", key + "StrictCertificates"}));
+    const Lines lines = p.host.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[1], std::string("Aufruf: ") + kDefaultUrl);
+    if (strict.value_or(0) != 0) {
+      EXPECT_EQ(rc, result::kNoData);
+      EXPECT_EQ(lines[2].rfind("WinINet-Systemfehler: 12037 - Zertifikat des Servers abgelehnt "
+                               "(StrictCertificates): abgelaufen oder noch nicht g\xFCltig; ",
+                               0),
+                0u)
+          << lines[2];
+      EXPECT_EQ(lines[3], "Internet-Fehler: \xD6" "ffnen der URL fehlgeschlagen");
+      EXPECT_EQ(lines.size(), 4u);
+      EXPECT_TRUE(p.internet.sentHeaders.empty());
+      EXPECT_TRUE(p.files.files.empty());
+    } else {
+      EXPECT_EQ(rc, 0);
+      EXPECT_EQ(lines[2].rfind("Warnung: Zertifikat des Servers abgelaufen oder noch nicht "
+                               "g\xFCltig, Verbindung trotzdem aufgebaut; ",
+                               0),
+                0u)
+          << lines[2];
+      EXPECT_EQ(lines[3], "Response vom Host empfangen.");
+      EXPECT_EQ(p.internet.sentHeaders.size(), 1u);
+      EXPECT_EQ(p.files.files.count(kExport), 1u);
+    }
+  }
+}
+
 TEST_F(RetrievalTest, IncompleteDownloadKeepsItsOwnCode) {
   Answer("<XML><ERROR>0</ERROR></XML>");
   internet.defaultResponse.contentLength = "99";
@@ -187,6 +231,19 @@ TEST_F(RetrievalTest, CancelledDownloadKeepsItsOwnCode) {
   Answer("partial");
   progress.cancelAtQuestion = 1;
   EXPECT_EQ(Run(), inet::kCancelledByUser);
+  EXPECT_TRUE(files.files.empty());
+
+  // Cancelled while the service is silent before its answer: no byte came,
+  // and the run is still the user's cancel, not a missing answer.
+  host.events.clear();
+  progress.questions = 0;
+  progress.cancelAtQuestion = 3;
+  inet.waits = {std::chrono::milliseconds(5), std::chrono::milliseconds(20),
+                std::chrono::milliseconds(20)};
+  internet.Hold("SendRequest", 2);
+  EXPECT_EQ(Run(), inet::kCancelledByUser);
+  internet.Release();
+  EXPECT_EQ(LogLines().back(), "Download durch Benutzer abgebrochen");
   EXPECT_TRUE(files.files.empty());
 }
 

@@ -1,7 +1,9 @@
 #include "inet/win32/ImpApiDownloadProgress.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/TextFit.h"
 #include "support/UserDriver.h"
 
 namespace qalo {
@@ -36,19 +38,6 @@ ProgressView FindProgressWindow() {
   if (v.panel) v.shape = GetWindow(v.panel, GW_CHILD);
   v.label = GetWindow(v.form, GW_CHILD);
   return v;
-}
-
-// Whether a label shows its whole text on one line, in its own font.
-bool TextFits(HWND label) {
-  const std::string text = TextOf(label);
-  HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
-  SIZE extent{};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  const SIZE size = ClientSize(label);
-  return extent.cx <= size.cx && extent.cy <= size.cy;
 }
 
 COLORREF BlockPixel(HWND shape) {
@@ -99,7 +88,7 @@ TEST_F(ProgressWindowTest, ShowsTheStoredLayoutCentredWithACloseBoxOnly) {
              shape = PlacementOf(view.shape), button = PlacementOf(view.button);
   EXPECT_EQ(label.left, 16);
   EXPECT_EQ(label.top, 8);
-  EXPECT_TRUE(TextFits(view.label));
+  EXPECT_THAT(test::ClippedTexts(view.form), ::testing::IsEmpty());
   EXPECT_EQ((std::vector<LONG>{panel.left, panel.top, panel.right, panel.bottom}),
             (std::vector<LONG>{16, 40, 16 + 209, 40 + 17}));
   EXPECT_EQ((std::vector<LONG>{shape.left, shape.top, shape.right, shape.bottom}),
@@ -130,7 +119,7 @@ TEST_F(ProgressWindowTest, CancelTurnsTheBlockRedStopsItAndSurvivesASecondShow) 
     Tick(view.form);
     SendMessageA(view.button, BM_CLICK, 0, 0);
     EXPECT_EQ(TextOf(view.label), kCancelling);
-    EXPECT_TRUE(TextFits(view.label));
+    EXPECT_THAT(test::ClippedTexts(view.form), ::testing::IsEmpty());
     Tick(view.form);  // a tick still queued when the timer stopped
   });
   user.Join();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 
 namespace qalo {
@@ -57,6 +58,24 @@ TEST_F(Win32ConfigStoreTest, OtherTypesAndMissingValuesAreAbsent) {
   EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), std::nullopt);
   EXPECT_EQ(store_.ReadMachineString(kKey, "Missing"), std::nullopt);
   EXPECT_EQ(store_.ReadMachineString("Software\\Kalbrix\\NoSuchKey", "XmlDir"), std::nullopt);
+}
+
+TEST_F(Win32ConfigStoreTest, ReadsA32BitNumberOnlyFromADword) {
+  const DWORD one = 1;
+  const DWORD large = 0xFFFFFFFF;
+  const std::uint64_t wide = 1;
+  SetValue("StrictCertificates", REG_DWORD, &one, sizeof one);
+  SetValue("Large", REG_DWORD, &large, sizeof large);
+  SetValue("Text", REG_SZ, "1", 2);
+  SetValue("Qword", REG_QWORD, &wide, sizeof wide);
+  SetValue("Binary", REG_BINARY, &one, sizeof one);
+  SetValue("Short", REG_DWORD, &one, 2);
+  EXPECT_EQ(store_.ReadMachineDword(kKey, "StrictCertificates"), 1u);
+  EXPECT_EQ(store_.ReadMachineDword(kKey, "Large"), 0xFFFFFFFFu);
+  for (const char* other : {"Text", "Qword", "Binary", "Short", "Missing"})
+    EXPECT_EQ(store_.ReadMachineDword(kKey, other), std::nullopt) << other;
+  EXPECT_EQ(store_.ReadMachineDword("Software\\Kalbrix\\NoSuchKey", "StrictCertificates"),
+            std::nullopt);
 }
 
 TEST_F(Win32ConfigStoreTest, IniNamesIgnoreCaseAndMissingGivesFallback) {

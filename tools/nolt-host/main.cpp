@@ -26,6 +26,11 @@ namespace {
 
 bool gRaw = false;
 bool gTraceProgress = false;
+// --timeline: each log line and notification preceded by "AT: <seconds>",
+// counted from the start of the export call, so that a bench can tell
+// where the time inside the call goes.
+bool gTimeline = false;
+double gCallStart = 0;
 // export --again-at N: the N-th progress notification runs the same export
 // once more from inside the callback, as a host whose retrieve button is
 // pressed again while the first retrieval downloads.
@@ -39,7 +44,14 @@ void Print(const std::string& cp1252) {
   std::fflush(stdout);
 }
 
+double Seconds();
+
 void __stdcall OnProgress(std::int32_t kind, std::int32_t value, const char* text) {
+  if (gTimeline) {
+    char at[32];
+    std::snprintf(at, sizeof at, "AT: %.4f\n", Seconds() - gCallStart);
+    Print(at);
+  }
   if (kind == IMPAPIQALO_KIND_LOG) {
     Print("LOG: " + std::string(text ? text : "") + "\n");
     return;
@@ -155,7 +167,7 @@ std::string EffectiveXmlDir(const std::string& hostDir) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: nolt-host [--dll PATH] [--raw] [--trace-progress] COMMAND [--name value ...]\n"
+               "usage: nolt-host [--dll PATH] [--raw] [--trace-progress] [--timeline] COMMAND [--name value ...]\n"
                "  version [--host-version N]\n"
                "  message --code N\n"
                "  export --xml-dir DIR [--settings FILE] [--berater REF | --berater-file FILE]\n"
@@ -223,7 +235,7 @@ int RunExport(const Plugin& p, const std::map<std::string, std::string>& o) {
   };
   gAgainAt = static_cast<int>(std::strtol(Option(o, "again-at", "0").c_str(), nullptr, 10));
   gAgain = [&] { Print("AGAIN: " + std::to_string(exportXml()) + "\n"); };
-  const double start = Seconds();
+  const double start = gCallStart = Seconds();
   const std::int32_t rc = exportXml();
   const double elapsed = Seconds() - start;
   gAgain = nullptr;
@@ -265,6 +277,7 @@ int main(int argc, char** argv) {
     const std::string flag = argv[i];
     if (flag == "--raw") gRaw = true;
     else if (flag == "--trace-progress") gTraceProgress = true;
+    else if (flag == "--timeline") gTimeline = gTraceProgress = true;
     else if (flag == "--dll" && i + 1 < argc) dll = argv[++i];
     else return Usage();
   }

@@ -2,8 +2,11 @@
 """qalo-mock: a stand-in for the QALO depot service, for tests and the demo.
 
 Serves HTTP and HTTPS on 127.0.0.1 at free ports, with a throw-away test CA
-made by the openssl CLI in --cert-dir. Prints one JSON line on stdout when
-ready: {"http": port, "https": port, "proxy": port or null, "ca_reg": path, ...}.
+made by the openssl CLI in --cert-dir; its certificate names localhost.
+Further HTTPS ports serve a certificate for another name, an expired one and
+one from a CA nobody trusts (see CERTIFICATES). Prints one JSON line on
+stdout when ready: {"http": port, "https": port, "https-expired": port, ...,
+"proxy": port or null, "ca_reg": path, ...}.
 Each request picks its scenario by the first segment of its path (see
 SCENARIOS); /nolt is the depot service (qalo_service.py). Every request is
 recorded and GET /_requests returns them as JSON.
@@ -201,15 +204,33 @@ def scenario_requests(req, rest, query):
     req.send_body(200, json.dumps(seen).encode(), {"Content-Type": "application/json"})
 
 
+def send_with_silence(req, body, query):
+    """Answers body, silent for ?silence=ms after its first ?after=N bytes
+    (0: before the head, as a service that prepares a large depot)."""
+    silence = int_arg(query, "silence", 0, high=STALL_LIMIT_SECONDS * 1000) / 1000.0
+    after = int_arg(query, "after", 0)
+    if after == 0 and req.server.mock.stopping.wait(silence):
+        return
+    req.send_head(200, {"Content-Length": str(len(body))})
+    req.wfile.write(body[:after])
+    req.wfile.flush()
+    if after and req.server.mock.stopping.wait(silence):
+        return
+    req.wfile.write(body[after:])
+
+
 def scenario_nolt(req, rest, query):
     """/nolt?rate=R: the QALO depot service itself (see qalo_service); its
-    answers at R MiB/s when R > 0."""
+    answers at R MiB/s when R > 0; ?silence=ms&after=N: silent meanwhile."""
     headers = {}
     for name, value in req.headers.items():
         headers.setdefault(name.lower(), value)
     status, body = qalo_service.respond(headers)
     if status == 200 and int_arg(query, "rate", 0) > 0:
         send_throttled(req, io.BytesIO(body), len(body), query)
+        return
+    if status == 200 and "silence" in query:
+        send_with_silence(req, body, query)
         return
     req.send_body(status, body)
 
@@ -321,22 +342,68 @@ def run(cmd, cwd):
     subprocess.run(cmd, cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
-def make_certificates(folder):
-    """A new CA and a server certificate for 127.0.0.1/localhost, signed by it."""
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "server.ext"), "w") as ext:
-        ext.write("basicConstraints=CA:FALSE\n"
-                  "keyUsage=critical,digitalSignature,keyEncipherment\n"
-                  "extendedKeyUsage=serverAuth\n"
-                  "subjectAltName=IP:127.0.0.1,DNS:localhost\n")
+# The certificates the mock serves, one HTTPS port each: the good one and
+# three that a strict client refuses. Each is (role, subject name, issuing
+# CA, validity as openssl ca's -startdate/-enddate or None for 3 days).
+CERTIFICATES = (
+    ("https", "localhost", "ca", None),
+    ("https-wrong-name", "evil.example", "ca", None),
+    ("https-expired", "localhost", "ca", ("20240101000000Z", "20240201000000Z")),
+    ("https-untrusted", "localhost", "untrusted-ca", None),
+)
+
+CA_CONFIG = """[ca]
+default_ca = mock
+[mock]
+database = index.txt
+new_certs_dir = .
+serial = serial
+default_md = sha256
+policy = any
+copy_extensions = none
+unique_subject = no
+[any]
+commonName = supplied
+"""
+
+
+def make_ca(folder, name, subject):
     run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3",
-         "-keyout", "ca.key", "-out", "ca.pem", "-subj", "/CN=qalo-mock test CA",
+         "-keyout", name + ".key", "-out", name + ".pem", "-subj", "/CN=" + subject,
          "-addext", "basicConstraints=critical,CA:TRUE",
          "-addext", "keyUsage=critical,keyCertSign,cRLSign"], folder)
-    run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key",
-         "-out", "server.csr", "-subj", "/CN=127.0.0.1"], folder)
-    run(["openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-         "-CAcreateserial", "-days", "3", "-out", "server.pem", "-extfile", "server.ext"], folder)
+
+
+def make_certificates(folder):
+    """The mock's CA (which a test prefix trusts), an untrusted one, and one
+    server certificate per role in CERTIFICATES, all on one server key."""
+    os.makedirs(folder, exist_ok=True)
+    make_ca(folder, "ca", "qalo-mock test CA")
+    make_ca(folder, "untrusted-ca", "qalo-mock untrusted CA")
+    with open(os.path.join(folder, "ca.cnf"), "w") as config:
+        config.write(CA_CONFIG)
+    open(os.path.join(folder, "index.txt"), "w").close()
+    with open(os.path.join(folder, "serial"), "w") as serial:
+        serial.write("1000\n")
+    run(["openssl", "genrsa", "-out", "server.key", "2048"], folder)
+    for role, name, ca, validity in CERTIFICATES:
+        with open(os.path.join(folder, role + ".ext"), "w") as ext:
+            ext.write("basicConstraints=CA:FALSE\n"
+                      "keyUsage=critical,digitalSignature,keyEncipherment\n"
+                      "extendedKeyUsage=serverAuth\n"
+                      "subjectAltName=DNS:%s\n" % name)
+        run(["openssl", "req", "-new", "-key", "server.key", "-out", role + ".csr",
+             "-subj", "/CN=" + name], folder)
+        dates = ["-startdate", validity[0], "-enddate", validity[1]] if validity else ["-days", "3"]
+        run(["openssl", "ca", "-batch", "-notext", "-config", "ca.cnf", "-cert", ca + ".pem",
+             "-keyfile", ca + ".key", "-in", role + ".csr", "-out", role + ".pem",
+             "-extfile", role + ".ext"] + dates, folder)
+        if ca != "ca":
+            # Served with its CA, as an interceptor would: the client sees an
+            # untrusted root, not a chain it cannot complete.
+            with open(os.path.join(folder, role + ".pem"), "a") as chain, \
+                    open(os.path.join(folder, ca + ".pem")) as issuer:
+                chain.write(issuer.read())
     run(["openssl", "x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der"], folder)
     with open(os.path.join(folder, "ca.der"), "rb") as f:
         der = f.read()
@@ -363,10 +430,12 @@ class Mock:
         self.recorder = Recorder()
         self.stopping = threading.Event()
         self.ca_reg, self.ca_key = make_certificates(cert_dir)
-        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        tls.load_cert_chain(os.path.join(cert_dir, "server.pem"),
-                            os.path.join(cert_dir, "server.key"))
-        self.servers = {"http": Server(self, "http"), "https": Server(self, "https", tls)}
+        self.servers = {"http": Server(self, "http")}
+        for role, _, _, _ in CERTIFICATES:
+            tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            tls.load_cert_chain(os.path.join(cert_dir, role + ".pem"),
+                                os.path.join(cert_dir, "server.key"))
+            self.servers[role] = Server(self, role, tls)
         if with_proxy:
             self.servers["proxy"] = Server(self, "proxy")
         self.threads = [threading.Thread(target=s.serve_forever, kwargs={"poll_interval": 0.2},

@@ -1,5 +1,8 @@
 #include "dialogs/win32/ImpApi_QALO_Dlg_win.h"
 
+#include <algorithm>
+
+#include "ui/Gdi.h"
 #include "ui/Message.h"
 
 namespace qalo {
@@ -29,6 +32,21 @@ const ui::ControlLayout kHelp{{8, 203, 75, 25}, "Anleitung", kBold};
 const ui::ControlLayout kCancel{{98, 203, 75, 25}, "Abbrechen", {}};
 const ui::ControlLayout kOk{{182, 203, 75, 25}, "OK", {}};
 
+// What the key field needs to show any key whole: its widest digit, either
+// case, as often as a key has digits, in the field's own font.
+int KeyWidthIn(HWND field) {
+  const ui::UniqueWindowDc dc = ui::WindowDc(field);
+  if (!dc) return 0;
+  const ui::UniqueSelection font = ui::Select(dc.get(), ui::FontOf(field));
+  LONG widest = 0;
+  for (const char digit : std::string("0123456789ABCDEFabcdef")) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc.get(), &digit, 1, &size);
+    widest = std::max(widest, size.cx);
+  }
+  return static_cast<int>(widest) * static_cast<int>(kKeyDigits);
+}
+
 }  // namespace
 
 Tdlg_QALO_LoginData::Tdlg_QALO_LoginData(Cipher& cipher, Shell& shell,
@@ -39,7 +57,7 @@ Tdlg_QALO_LoginData::Tdlg_QALO_LoginData(Cipher& cipher, Shell& shell,
   lbVersion.Create(*this, kVersion, ui::LabelFit::Fixed);
   // The version follows the caption where the font makes the caption wider.
   const ui::Bounds caption = Label5.Placement();
-  if (caption.left + caption.width > kVersion.bounds.left)
+  if (caption.left + caption.width > lbVersion.Placement().left)
     lbVersion.SetLeft(caption.left + caption.width);
   Label1.Create(*this, kLabel1);
   Label2.Create(*this, kLabel2);
@@ -63,6 +81,7 @@ Tdlg_QALO_LoginData::Tdlg_QALO_LoginData(Cipher& cipher, Shell& shell,
   btnCancel.Create(*this, kCancel, kLoginCancelId);
   btnOK.Create(*this, kOk, kLoginOkId, true);
   btnHelp.Create(*this, kHelp, kLoginHelpId);
+  WidenForTheKey();
   btnCancel.ModalResult = ui::kResultCancel;
   btnOK.ModalResult = ui::kResultOk;
   btnHelp.OnClick = [this] { logic_.btnHelpClick(); };
@@ -90,6 +109,19 @@ int Tdlg_QALO_LoginData::Execute(std::string& userText, std::string& passwordTex
     settingsText.swap(logic_.SettingsText);
   }
   return result;
+}
+
+void Tdlg_QALO_LoginData::WidenForTheKey() {
+  const ui::Bounds key = eKey.Placement();
+  const int extra = KeyWidthIn(eKey.Handle()) - key.width;
+  if (extra <= 0) return;
+  eKey.SetWidth(key.width + extra);
+  // The dialog keeps its margin right of the field, and the buttons on the
+  // right stay at its right edge.
+  RECT client;
+  GetClientRect(Handle(), &client);
+  SetClientSize(client.right + extra, client.bottom);
+  for (ui::Button* button : {&btnCancel, &btnOK}) button->SetLeft(button->Placement().left + extra);
 }
 
 void Tdlg_QALO_LoginData::OnShow() { logic_.FormShow(); }

@@ -44,6 +44,8 @@ class Tdlg_QALO_LoginData final : public ui::Form, private LoginDataView {
   bool OnCloseQuery(int modalResult) override;
 
  private:
+  // The key field as wide as a whole key needs, and the dialog with it.
+  void WidenForTheKey();
   editctl::EditTextField& FieldOf(LoginField field);
   std::string Value(LoginField field) override;
   void SetValue(LoginField field, const std::string& value) override;

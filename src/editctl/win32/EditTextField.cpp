@@ -1,7 +1,5 @@
 #include "editctl/win32/EditTextField.h"
 
-#include <stdexcept>
-
 #include "platform/ScopeExit.h"
 #include "ui/Gdi.h"
 
@@ -34,16 +32,12 @@ int FontHeightOf(HGDIOBJ font) {
 
 void Win32EditWindow::Place(const ui::Window& parent, UINT id, const ui::Bounds& bounds,
                             const ui::FontStyle& font) {
-  parent_ = &parent;
   id_ = id;
-  font_ = font;
-  SetPlacement(bounds);
+  ui::Control::Place(parent, bounds, font);
 }
 
 void Win32EditWindow::Create(std::uint32_t editStyle, const std::string& text) {
-  if (!parent_) throw std::logic_error("Eingabefeld ohne Formular");
-  const ui::ControlLayout layout{Placement(), text.c_str(), font_};
-  CreateChild(ui::Kind::Edit, 0, WS_CLIPSIBLINGS | editStyle, layout, *parent_, id_);
+  CreatePlaced(ui::Kind::Edit, 0, WS_CLIPSIBLINGS | editStyle, text, id_);
   if (recreating_) {
     SetWindowPos(Handle(), previousSibling_ ? previousSibling_ : HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -99,7 +93,7 @@ int Win32EditWindow::ScreenFontHeight() const { return FontHeightOf(GetStockObje
 
 int Win32EditWindow::ControlFontHeight() const {
   if (Handle()) return FontHeightOf(reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-  return FontHeightOf(ui::CreateUiFont(font_).get());
+  return FontHeightOf(ui::CreateUiFont(StoredFont(), Scaling()).get());
 }
 
 int Win32EditWindow::SystemBorderHeight() const { return GetSystemMetrics(SM_CYBORDER); }

@@ -19,7 +19,8 @@ class Win32EditWindow final : public ui::Control, public EditWindow {
  public:
   // The field receives the window's messages from here on.
   void Attach(TCustomUserEdit& field) noexcept { field_ = &field; }
-  // Where and how the window is created: parent, id, placement, font.
+  // Where and how the window is created: parent, id, the stored placement
+  // and font (scaled as the parent is).
   void Place(const ui::Window& parent, UINT id, const ui::Bounds& bounds, const ui::FontStyle& font);
 
   bool Exists() const override { return Handle() != nullptr; }
@@ -67,9 +68,7 @@ class Win32EditWindow final : public ui::Control, public EditWindow {
   HBRUSH BrushFor(COLORREF color);
 
   TCustomUserEdit* field_ = nullptr;
-  const ui::Window* parent_ = nullptr;
   UINT id_ = 0;
-  ui::FontStyle font_;
   bool recreating_ = false;
   HWND previousSibling_ = nullptr;  // keeps the tab order across a recreation
   ui::UniqueBrush brush_;
@@ -93,6 +92,9 @@ class EditTextField : private detail::EditWindowHolder, public TEditText {
   // order. Throws when the system refuses.
   void Create(const ui::Window& parent, const ui::ControlLayout& layout, UINT id);
   HWND Handle() const noexcept { return editWindow.Handle(); }
+  // In pixels as shown.
+  const ui::Bounds& Placement() const noexcept { return editWindow.Placement(); }
+  void SetWidth(int width) { editWindow.SetSize(width, editWindow.Placement().height); }
 };
 
 }  // namespace qalo::editctl

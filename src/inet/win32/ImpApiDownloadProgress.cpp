@@ -67,7 +67,7 @@ void TfrmDownloadProgress::Button1Click() {
 
 void TfrmDownloadProgress::Render() {
   if (Label1.Text() != model_.Caption()) Label1.SetCaption(model_.Caption());
-  Shape1.SetLeft(model_.BlockLeft());
+  Shape1.SetLeft(Scaling()(model_.BlockLeft()));
   Shape1.SetFill(ColourOf(model_.Colour()));
   Timer1.SetEnabled(model_.TimerEnabled());
 }

@@ -6,12 +6,23 @@
 #include "platform/win32/Win32Handles.h"
 
 namespace qalo {
+namespace {
+
+// HKEY_LOCAL_MACHINE\keyPath opened with KEY_READ and nothing more; empty
+// when it cannot be opened.
+UniqueRegKey OpenMachineKey(const std::string& keyPath) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return UniqueRegKey();
+  return UniqueRegKey(key);
+}
+
+}  // namespace
 
 std::optional<std::string> Win32ConfigStore::ReadMachineString(const std::string& keyPath,
                                                                const std::string& valueName) {
-  UniqueRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    return std::nullopt;
+  const UniqueRegKey key = OpenMachineKey(keyPath);
+  if (!key) return std::nullopt;
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -25,6 +36,20 @@ std::optional<std::string> Win32ConfigStore::ReadMachineString(const std::string
   // Stored data need not end with a zero; what follows the first one is not text.
   data[size] = '\0';
   return std::string(data.data());
+}
+
+std::optional<std::uint32_t> Win32ConfigStore::ReadMachineDword(const std::string& keyPath,
+                                                                const std::string& valueName) {
+  const UniqueRegKey key = OpenMachineKey(keyPath);
+  if (!key) return std::nullopt;
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value)
+    return std::nullopt;
+  return value;
 }
 
 std::string Win32ConfigStore::ReadIni(const std::string& file, const std::string& section,

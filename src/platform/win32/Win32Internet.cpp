@@ -5,6 +5,7 @@
 
 #include "platform/LastError.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace qalo {
 
@@ -13,10 +14,12 @@ static_assert(wininet::kOptionSendTimeout == INTERNET_OPTION_SEND_TIMEOUT);
 static_assert(wininet::kOptionReceiveTimeout == INTERNET_OPTION_RECEIVE_TIMEOUT);
 static_assert(wininet::kOptionSecurityFlags == INTERNET_OPTION_SECURITY_FLAGS);
 static_assert(wininet::kSecurityIgnoreRevocation == SECURITY_FLAG_IGNORE_REVOCATION);
+static_assert(wininet::kSecurityIgnoreCertCnInvalid == SECURITY_FLAG_IGNORE_CERT_CN_INVALID);
+static_assert(wininet::kSecurityIgnoreCertDateInvalid == SECURITY_FLAG_IGNORE_CERT_DATE_INVALID);
+static_assert(wininet::kOptionErrorMask == INTERNET_OPTION_ERROR_MASK);
+static_assert(wininet::kErrorMaskCombinedSecCert == INTERNET_ERROR_MASK_COMBINED_SEC_CERT);
 static_assert(wininet::kServiceHttp == INTERNET_SERVICE_HTTP);
-static_assert(wininet::kRequestFlags == (INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                         INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
-                                         INTERNET_FLAG_IGNORE_CERT_CN_INVALID));
+static_assert(wininet::kRequestFlags == (INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE));
 static_assert(wininet::kFlagSecure == INTERNET_FLAG_SECURE);
 static_assert(wininet::kSchemeHttps == INTERNET_SCHEME_HTTPS);
 static_assert(wininet::kQueryStatusCode == HTTP_QUERY_STATUS_CODE);
@@ -24,6 +27,13 @@ static_assert(wininet::kQueryContentLength == HTTP_QUERY_CONTENT_LENGTH);
 static_assert(wininet::kErrorIncorrectPassword == ERROR_INTERNET_INCORRECT_PASSWORD);
 static_assert(wininet::kErrorForceRetry == ERROR_INTERNET_FORCE_RETRY);
 static_assert(wininet::kErrorTimeout == ERROR_INTERNET_TIMEOUT);
+static_assert(wininet::kErrorCertDateInvalid == ERROR_INTERNET_SEC_CERT_DATE_INVALID);
+static_assert(wininet::kErrorCertCnInvalid == ERROR_INTERNET_SEC_CERT_CN_INVALID);
+static_assert(wininet::kErrorInvalidCa == ERROR_INTERNET_INVALID_CA);
+static_assert(wininet::kErrorCertErrors == ERROR_INTERNET_SEC_CERT_ERRORS);
+static_assert(wininet::kErrorCertRevFailed == ERROR_INTERNET_SEC_CERT_REV_FAILED);
+static_assert(wininet::kErrorInvalidCert == ERROR_INTERNET_SEC_INVALID_CERT);
+static_assert(wininet::kErrorCertRevoked == ERROR_INTERNET_SEC_CERT_REVOKED);
 static_assert(wininet::kErrorDlgFlags ==
               (FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS));
 static_assert(wininet::kFormatFromSystem == FORMAT_MESSAGE_FROM_SYSTEM);
@@ -95,6 +105,23 @@ bool Win32Internet::QueryOption(InetHandle handle, std::uint32_t option, std::ui
   return true;
 }
 
+bool Win32Internet::QueryCertificate(InetHandle request, ServerCertificate& certificate) {
+  INTERNET_CERTIFICATE_INFO info{};
+  DWORD length = sizeof info;
+  if (!api_->InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_CERTIFICATE_STRUCT, &info,
+                                  &length))
+    return false;
+  // The texts are the caller's.
+  const UniqueLocalText subject(info.lpszSubjectInfo), issuer(info.lpszIssuerInfo),
+      protocol(info.lpszProtocolName), signature(info.lpszSignatureAlgName),
+      encryption(info.lpszEncryptionAlgName);
+  certificate.subject = subject ? subject.get() : "";
+  certificate.issuer = issuer ? issuer.get() : "";
+  certificate.expiry =
+      (std::uint64_t{info.ftExpiry.dwHighDateTime} << 32) | info.ftExpiry.dwLowDateTime;
+  return true;
+}
+
 bool Win32Internet::CrackUrl(const std::string& url, UrlParts& parts) {
   const Api* api = Load();
   if (!api) return false;
@@ -153,6 +180,8 @@ bool Win32Internet::Read(InetHandle request, void* buffer, std::uint32_t toRead,
 bool Win32Internet::Close(InetHandle handle) { return api_->InternetCloseHandle(handle) != FALSE; }
 
 std::uint32_t Win32Internet::LastError() { return GetLastError(); }
+
+void Win32Internet::SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
 std::uint32_t Win32Internet::FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                                  std::uint32_t languageId, char* buffer,

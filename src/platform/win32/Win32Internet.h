@@ -22,6 +22,7 @@ class Win32Internet final : public Internet {
                   const char* bypass, std::uint32_t flags) override;
   bool SetOption(InetHandle handle, std::uint32_t option, std::uint32_t value) override;
   bool QueryOption(InetHandle handle, std::uint32_t option, std::uint32_t& value) override;
+  bool QueryCertificate(InetHandle request, ServerCertificate& certificate) override;
   bool CrackUrl(const std::string& url, UrlParts& parts) override;
   InetHandle Connect(InetHandle session, const std::string& host, std::uint16_t port,
                      const char* user, const char* password, std::uint32_t service,
@@ -35,6 +36,7 @@ class Win32Internet final : public Internet {
   bool Read(InetHandle request, void* buffer, std::uint32_t toRead, std::uint32_t& read) override;
   bool Close(InetHandle handle) override;
   std::uint32_t LastError() override;
+  void SetLastError(std::uint32_t error) override;
   std::uint32_t FormatSystemMessage(std::uint32_t flags, std::uint32_t messageId,
                                     std::uint32_t languageId, char* buffer,
                                     std::uint32_t size) override;

@@ -32,11 +32,12 @@ std::int32_t RunExport(const char* defaultXmlDir, const char* beraterRef, std::i
   const auto cipher = MakeSystemCipher();
   Win32PasswordPrompt passwordPrompt;
   Win32FileChooser fileChooser;
-  Win32Internet internet(host);
+  // Shared with the download's worker, which a cancel may leave running.
+  const auto internet = std::make_shared<Win32Internet>(host);
   Win32DownloadProgress progress;
   ui::ScreenCursor cursor;
-  InetContext inet{internet, progress, cursor, host, [&host] { return host.Listening(); }};
   SystemThreads threads;
+  InetContext inet{internet, progress, cursor, host, threads, [&host] { return host.Listening(); }};
   RetrievalPlatform platform{host, clock, config, files, *cipher, passwordPrompt, fileChooser,
                              inet, threads};
   return RunExport(platform, {defaultXmlDir, beraterRef, datum, settingsText});
