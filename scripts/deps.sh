@@ -8,9 +8,10 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok ins
 
 # fonts-wine: Wine draws window frames (the close box) and dialogs with it.
 # clang and libclang-rt-14-dev: the fuzz build (libFuzzer and the sanitizers).
-pkgs=(cmake make g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps
-      googletest libssl-dev openssl python3 binutils-mingw-w64-i686 imagemagick
-      fonts-wine curl time clang libclang-rt-14-dev)
+# ninja-build and ccache: the builds, and compiles done before looked up.
+pkgs=(cmake make ninja-build ccache g++ g++-mingw-w64-i686 wine wine32:i386 xvfb
+      xauth x11-apps googletest libssl-dev openssl python3 binutils-mingw-w64-i686
+      imagemagick fonts-wine curl time clang libclang-rt-14-dev)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 
