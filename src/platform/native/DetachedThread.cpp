@@ -1,7 +1,6 @@
-#include <condition_variable>
-#include <mutex>
 #include <utility>
 
+#include "platform/Mutex.h"
 #include "platform/SystemThreads.h"
 
 namespace qalo {
@@ -11,16 +10,16 @@ namespace {
 class NativeDetachedThread final : public DetachedThread {
  public:
   struct End {
-    std::mutex mutex;
-    std::condition_variable reached;
-    bool ended = false;
+    Mutex mutex;
+    CondVar reached{mutex};
+    bool ended = false;  // under mutex
   };
 
   explicit NativeDetachedThread(std::shared_ptr<End> end) : end_(std::move(end)) {}
 
   bool Ended(std::chrono::milliseconds timeout) override {
-    std::unique_lock<std::mutex> lock(end_->mutex);
-    return end_->reached.wait_for(lock, timeout, [this] { return end_->ended; });
+    MutexLock lock(end_->mutex);
+    return end_->reached.WaitFor(timeout, [this] { return end_->ended; });
   }
 
  private:
@@ -36,9 +35,9 @@ std::unique_ptr<DetachedThread> SystemThreads::StartDetached(std::function<void(
     std::thread([end, entry = std::move(entry)]() mutable {
       entry();
       entry = nullptr;
-      std::lock_guard<std::mutex> lock(end->mutex);
+      MutexLock lock(end->mutex);
       end->ended = true;
-      end->reached.notify_all();
+      end->reached.SignalAll();
     }).detach();
     return thread;
   } catch (...) {
