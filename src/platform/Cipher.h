@@ -6,6 +6,8 @@ namespace qalo {
 
 // TDEA's block: CBC chains in steps of 8 bytes.
 constexpr std::int32_t kTdeaBlock = 8;
+// TDEA_BytesMode's direction that decrypts.
+constexpr std::int32_t kTdeaDecrypt = 0;
 
 // The functions of the vendor crypto library the plug-in was built against
 // that it uses, with their contracts: 0 on success, a non-zero error number

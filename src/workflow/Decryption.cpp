@@ -14,7 +14,6 @@
 namespace qalo {
 namespace {
 
-constexpr std::int32_t kDecrypt = 0;
 const char kChooserTitle[] = "QALO - Importfile auswählen ...";
 const char kSucceeded[] = "... erfolgreich dechiffriert!";
 const char kException[] = "... mit Exception ABGEBROCHEN !!";
@@ -34,7 +33,7 @@ std::int32_t RefuseLength(const ResponseBuffer& buffer, const KeyBytes& key, Cip
   std::uint8_t in[kTdeaBlock] = {}, out[kTdeaBlock] = {};
   const ResponseBuffer::Block last = buffer.BlockAt(buffer.BlockCount() - 1);
   std::memcpy(in, last.data + last.size - tail, tail);
-  return cipher.TDEA_BytesMode(out, in, tail, key.data(), kDecrypt, "CBC", iv.data());
+  return cipher.TDEA_BytesMode(out, in, tail, key.data(), kTdeaDecrypt, "CBC", iv.data());
 }
 
 // Reads the import file into buffer, decrypting and writing out what is

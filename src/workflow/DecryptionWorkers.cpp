@@ -9,7 +9,6 @@
 namespace qalo {
 namespace {
 
-constexpr std::int32_t kDecrypt = 0;
 
 }  // namespace
 
@@ -124,7 +123,7 @@ DecryptionWorkers::Outcome DecryptionWorkers::Decrypt(const Piece& piece,
     if (copy.size() < piece.size) copy.resize(piece.size);
     std::memcpy(copy.data(), piece.data, piece.size);
     return {cipher_.TDEA_BytesMode(piece.data, copy.data(), static_cast<std::int32_t>(piece.size),
-                                   key_, kDecrypt, "CBC", piece.iv.data()),
+                                   key_, kTdeaDecrypt, "CBC", piece.iv.data()),
             nullptr};
   } catch (...) {
     return {0, std::current_exception()};

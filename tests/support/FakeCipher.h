@@ -79,4 +79,10 @@ class FakeCipher : public Cipher {
   } bytesLock_;
 };
 
+// What the fake cipher makes of bytes: each one inverted.
+inline std::string Inverted(std::string bytes) {
+  for (char& c : bytes) c = static_cast<char>(~c);
+  return bytes;
+}
+
 }  // namespace qalo::test

@@ -22,6 +22,10 @@ struct FakeResponse {
   bool readFailsAtEnd = false;                // after the chunks Read fails instead of ending
 };
 
+// The URL and header text the download's tests ask for.
+inline const std::string kUrl = "https://qalo.example:8443/api/depot?x=1";
+inline const std::string kHeaders = "nolt_portal_id: 4711\nnolt_password: geheim\n";
+
 // The server answers body with its true Content-Length, in reads of at
 // most chunkSize bytes.
 inline FakeResponse InChunks(const std::string& body, std::size_t chunkSize = 65535) {

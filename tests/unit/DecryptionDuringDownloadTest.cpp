@@ -20,7 +20,7 @@ namespace qalo {
 namespace {
 
 using test::kExport;
-using test::Lines;
+using Lines = std::vector<std::string>;
 using test::RetrievalTest;
 
 class DecryptionDuringDownloadTest : public RetrievalTest {

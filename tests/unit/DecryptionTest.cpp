@@ -20,12 +20,13 @@ namespace qalo {
 namespace {
 
 using test::Gather;
+using test::Inverted;
 using test::Pattern;
 
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-const char kKey[] = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
+const char kDecryptionKey[] = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
 const Bytes kKeyBytes = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
                          0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
 const Bytes kIv = {0x58, 0x30, 0x26, 0x19, 0x47, 0x31, 0x60, 0x84};
@@ -37,7 +38,7 @@ Bytes Slice(const std::string& s, std::size_t at, std::size_t n) {
 
 class DecryptResponseTest : public ::testing::Test {
  protected:
-  std::int32_t Run(const std::string& body, const std::string& key = kKey) {
+  std::int32_t Run(const std::string& body, const std::string& key = kDecryptionKey) {
     buffer_.Assign(body);
     return DecryptResponse(buffer_, key, cipher_, threads_, host_);
   }
@@ -121,18 +122,13 @@ TEST(DecryptResponseSystemCipher, SampleInBlocksOfAnySizeMatchesOpenssl) {
   }
 }
 
-std::string Inverted(std::string bytes) {
-  for (char& c : bytes) c = static_cast<char>(~c);  // what the fake cipher makes of them
-  return bytes;
-}
-
 class DecryptImportFileTest : public ::testing::Test {
  protected:
   DecryptImportFileTest() {
     chooser_.choice = kImport;
     files_.files[kImport] = kBody;
   }
-  std::int32_t Run(const std::string& key = kKey) {
+  std::int32_t Run(const std::string& key = kDecryptionKey) {
     ExportFile exportFile(files_, "C:\\xml");
     return DecryptImportFile(exportFile, kStamp, key, chooser_, cipher_, threads_, files_, host_);
   }

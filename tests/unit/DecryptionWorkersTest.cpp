@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::size_t kPiece = 64;
 constexpr int kPieces = 12;
-const std::uint8_t kKey[24] = {};
+const std::uint8_t kZeroKey[24] = {};
 
 // Inverts each byte; on any thread but the owner's it may be held at its
 // start until released, and it may throw there instead.
@@ -100,7 +100,7 @@ class DecryptionWorkersTest : public ::testing::Test {
 // thread do every piece, once, and the outcomes come out in order.
 TEST_F(DecryptionWorkersTest, APartialStartLeavesTheShareOfTheMissingWorkerToTheOthers) {
   threads_.faults.Fail("Start", 2);
-  DecryptionWorkers workers(cipher_, kKey, threads_);
+  DecryptionWorkers workers(cipher_, kZeroKey, threads_);
   workers.Start(kPiece);
   EXPECT_EQ(workers.Workers(), 2u);
   EXPECT_EQ(threads_.running, 2);
@@ -122,7 +122,7 @@ TEST_F(DecryptionWorkersTest, APartialStartLeavesTheShareOfTheMissingWorkerToThe
 // each worker finishes its piece, whole, and ends; the waiting ones are
 // forgotten, untouched.
 TEST_F(DecryptionWorkersTest, AStopWithPiecesInFlightFinishesThemAndForgetsTheRest) {
-  DecryptionWorkers workers(cipher_, kKey, threads_);
+  DecryptionWorkers workers(cipher_, kZeroKey, threads_);
   cipher_.holding = true;
   workers.Start(kPiece);
   ASSERT_EQ(workers.Workers(), 3u);
@@ -142,7 +142,7 @@ TEST_F(DecryptionWorkersTest, AStopWithPiecesInFlightFinishesThemAndForgetsTheRe
 // After a stop nothing starts again: pieces added then are the owner's
 // thread's, and they come out in order as before.
 TEST_F(DecryptionWorkersTest, PiecesAddedAfterAStopAreDecryptedByTheOwner) {
-  DecryptionWorkers workers(cipher_, kKey, threads_);
+  DecryptionWorkers workers(cipher_, kZeroKey, threads_);
   workers.Stop();
   workers.Start(kPiece);
   EXPECT_EQ(workers.Workers(), 0u);
@@ -159,7 +159,7 @@ TEST_F(DecryptionWorkersTest, PiecesAddedAfterAStopAreDecryptedByTheOwner) {
 // What a worker's cipher threw comes to the owner as it was thrown, out of
 // memory as std::bad_alloc.
 TEST_F(DecryptionWorkersTest, AWorkersExceptionComesToTheOwnerAsItWasThrown) {
-  DecryptionWorkers workers(cipher_, kKey, threads_);
+  DecryptionWorkers workers(cipher_, kZeroKey, threads_);
   cipher_.holding = true;
   cipher_.throwOnWorker = true;
   threads_.cores = 2;
@@ -177,7 +177,7 @@ TEST_F(DecryptionWorkersTest, AWorkersExceptionComesToTheOwnerAsItWasThrown) {
 
 #ifndef NDEBUG
 TEST_F(DecryptionWorkersTest, OnlyTheOwnersThreadMayCallIt) {
-  DecryptionWorkers workers(cipher_, kKey, threads_);
+  DecryptionWorkers workers(cipher_, kZeroKey, threads_);
   EXPECT_DEATH(std::thread([&] { workers.Add(At(0)); }).join(),
                "only the owner's thread");
 }

@@ -16,8 +16,8 @@ namespace {
 using Files = std::map<std::string, std::string>;
 
 // 7 December 2026, 01:55:09
-constexpr double kStamp = 46363.0 + (1 * 3600 + 55 * 60 + 9) / 86400.0;
-const std::string kDir = "C:\\xml";
+constexpr double kExportStamp = 46363.0 + (1 * 3600 + 55 * 60 + 9) / 86400.0;
+const std::string kExportDir = "C:\\xml";
 const std::string kPath = "C:\\xml\\qalo_export_261207_015509.xml";
 const std::string kNextSecond = "C:\\xml\\qalo_export_261207_015510.xml";
 
@@ -28,25 +28,25 @@ bool WriteText(ExportFile& file, const std::string& text) {
 class ExportFileTest : public ::testing::Test {
  protected:
   std::optional<std::string> Write(const std::string& text) {
-    ExportFile file(files_, kDir);
+    ExportFile file(files_, kExportDir);
     if (!WriteText(file, text)) return std::nullopt;
-    return file.Commit(kStamp);
+    return file.Commit(kExportStamp);
   }
   test::FakeMemoryFileSystem files_;
 };
 
 TEST_F(ExportFileTest, IsATemporaryFileOfItsOwnUntilItIsPutInPlaceWhole) {
-  ExportFile file(files_, kDir);
+  ExportFile file(files_, kExportDir);
   ASSERT_TRUE(WriteText(file, "<XML>da"));
   ASSERT_TRUE(WriteText(file, "ta</XML>"));
   ASSERT_EQ(files_.files.size(), 1u);
   const std::string temporary = files_.files.begin()->first;
-  EXPECT_EQ(temporary.rfind(kDir + "\\qalo_tmp_", 0), 0u) << temporary;
+  EXPECT_EQ(temporary.rfind(kExportDir + "\\qalo_tmp_", 0), 0u) << temporary;
   EXPECT_EQ(temporary.substr(temporary.size() - 4), ".tmp");
   EXPECT_EQ(files_.OpenFiles().count(temporary), 1u);
   EXPECT_FALSE(files_.Remove(temporary));  // nobody else can take it away
 
-  EXPECT_EQ(file.Commit(kStamp), kPath);
+  EXPECT_EQ(file.Commit(kExportStamp), kPath);
   EXPECT_EQ(files_.files, (Files{{kPath, "<XML>data</XML>"}}));
   EXPECT_TRUE(files_.OpenFiles().empty());
 }
@@ -69,18 +69,18 @@ TEST_F(ExportFileTest, TheFirstFreeSecondIsTakenAtOnceUntilAnHourIsTaken) {
     char name[64];
     std::snprintf(name, sizeof name, "\\qalo_export_%s_%02d%02d%02d.xml",
                   s < 86400 ? "261231" : "270101", t / 3600, t / 60 % 60, t % 60);
-    names.push_back(kDir + name);
+    names.push_back(kExportDir + name);
   }
-  ASSERT_EQ(names[30], kDir + "\\qalo_export_270101_000000.xml");
+  ASSERT_EQ(names[30], kExportDir + "\\qalo_export_270101_000000.xml");
   for (int taken : {0, 1, 29, 30, 31, 60, 61, kSecondsToTry - 1}) {
     files_ = test::FakeMemoryFileSystem();
     for (int i = 0; i < taken; ++i) files_.files[names[i]] = "taken";
-    ExportFile file(files_, kDir);
+    ExportFile file(files_, kExportDir);
     ASSERT_TRUE(WriteText(file, "mine"));
     ASSERT_EQ(file.Commit(stamp), names[taken]) << taken;
     ASSERT_EQ(files_.files.at(names[taken]), "mine");
   }
-  ExportFile oneMore(files_, kDir);  // every name of the hour is taken now
+  ExportFile oneMore(files_, kExportDir);  // every name of the hour is taken now
   ASSERT_TRUE(WriteText(oneMore, "lost"));
   EXPECT_EQ(oneMore.Commit(stamp), std::nullopt);
   EXPECT_EQ(files_.files.size(), names.size());
@@ -100,7 +100,7 @@ TEST_F(ExportFileTest, EveryFailureLeavesNothingNewAndKeepsAnOlderFile) {
 
 TEST_F(ExportFileTest, AFileNeverCommittedGoesAwayWithItsOwner) {
   {
-    ExportFile file(files_, kDir);
+    ExportFile file(files_, kExportDir);
     ASSERT_TRUE(WriteText(file, "half"));
   }
   EXPECT_TRUE(files_.files.empty());
@@ -108,24 +108,24 @@ TEST_F(ExportFileTest, AFileNeverCommittedGoesAwayWithItsOwner) {
 }
 
 TEST_F(ExportFileTest, OnlyTemporaryFilesNobodyHoldsOpenAreSweptAway) {
-  files_.files[kDir + "\\qalo_tmp_4711_1.tmp"] = "left by a killed run";
-  files_.files[kDir + "\\qalo_export_261206_120000.xml"] = "an export";
-  files_.files[kDir + "\\notes.tmp"] = "the user's";
+  files_.files[kExportDir + "\\qalo_tmp_4711_1.tmp"] = "left by a killed run";
+  files_.files[kExportDir + "\\qalo_export_261206_120000.xml"] = "an export";
+  files_.files[kExportDir + "\\notes.tmp"] = "the user's";
   files_.files["C:\\other\\qalo_tmp_1_1.tmp"] = "another directory";
-  auto liveRun = files_.CreateTemporary(kDir, kTemporaryPrefix);  // another run, still writing
+  auto liveRun = files_.CreateTemporary(kExportDir, kTemporaryPrefix);  // another run, still writing
   ASSERT_TRUE(liveRun);
 
   EXPECT_EQ(Write("mine"), kPath);
   EXPECT_EQ(files_.files, (Files{{liveRun->Path(), ""},
-                                 {kDir + "\\qalo_export_261206_120000.xml", "an export"},
-                                 {kDir + "\\notes.tmp", "the user's"},
+                                 {kExportDir + "\\qalo_export_261206_120000.xml", "an export"},
+                                 {kExportDir + "\\notes.tmp", "the user's"},
                                  {"C:\\other\\qalo_tmp_1_1.tmp", "another directory"},
                                  {kPath, "mine"}}));
 }
 
 TEST_F(ExportFileTest, NothingToWriteStillGivesAnEmptyExportFile) {
-  ExportFile file(files_, kDir);
-  EXPECT_EQ(file.Commit(kStamp), kPath);
+  ExportFile file(files_, kExportDir);
+  EXPECT_EQ(file.Commit(kExportStamp), kPath);
   EXPECT_EQ(files_.files, (Files{{kPath, ""}}));
 }
 

@@ -7,7 +7,7 @@
 namespace qalo {
 namespace {
 
-KeyBytes Bytes(std::initializer_list<std::uint8_t> front) {
+KeyBytes KeyWith(std::initializer_list<std::uint8_t> front) {
   KeyBytes key;
   std::size_t i = 0;
   for (std::uint8_t b : front) key[i++] = b;
@@ -15,8 +15,8 @@ KeyBytes Bytes(std::initializer_list<std::uint8_t> front) {
 }
 
 TEST(HexToBytes, PairsOfDigitsFromTheFrontTheRestZero) {
-  EXPECT_EQ(HexToBytes("00ff7a"), Bytes({0x00, 0xFF, 0x7A}));
-  EXPECT_EQ(HexToBytes(kIvText), Bytes({0x58, 0x30, 0x26, 0x19, 0x47, 0x31, 0x60, 0x84}));
+  EXPECT_EQ(HexToBytes("00ff7a"), KeyWith({0x00, 0xFF, 0x7A}));
+  EXPECT_EQ(HexToBytes(kIvText), KeyWith({0x58, 0x30, 0x26, 0x19, 0x47, 0x31, 0x60, 0x84}));
   EXPECT_EQ(HexToBytes(""), KeyBytes());
   const KeyBytes full = HexToBytes(std::string(46, '1') + "ef");
   EXPECT_EQ(full[22], 0x11);
@@ -24,8 +24,8 @@ TEST(HexToBytes, PairsOfDigitsFromTheFrontTheRestZero) {
 }
 
 TEST(HexToBytes, OddLengthReadsAsIfLedByZero) {
-  EXPECT_EQ(HexToBytes("abc"), Bytes({0x0A, 0xBC}));
-  EXPECT_EQ(HexToBytes("7"), Bytes({0x07}));
+  EXPECT_EQ(HexToBytes("abc"), KeyWith({0x0A, 0xBC}));
+  EXPECT_EQ(HexToBytes("7"), KeyWith({0x07}));
 }
 
 TEST(HexToBytes, RefusesWhatDoesNotFitOrIsNoDigit) {

@@ -25,8 +25,8 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::FakeResponse;
 
-const std::string kUrl = "https://qalo.example:8443/api/depot?x=1";
-const std::string kHeaders = "nolt_portal_id: 4711\nnolt_password: geheim\n";
+using test::kHeaders;
+using test::kUrl;
 const std::string kIncomplete =
     "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\xE4ndig geladen (";
 
@@ -56,8 +56,8 @@ constexpr InetWaits kPatient{std::chrono::seconds(30), std::chrono::seconds(30),
 // Everything one download works with, recording into one journal. The
 // fake threads come after the journal: they wait for the worker to end
 // before it goes.
-struct Rig {
-  Rig() { internet.defaultResponse = {"200", "6", {"abc", "def"}}; }
+struct InetRig {
+  InetRig() { internet.defaultResponse = {"200", "6", {"abc", "def"}}; }
   std::int32_t Run(const std::string& url = kUrl, const std::string& headers = kHeaders,
                    std::int32_t timeoutSec = 1800, bool logToHost = true, bool withProgress = true) {
     InetResult result = InetDownload(
@@ -94,7 +94,7 @@ std::ptrdiff_t IndexOf(const std::vector<std::string>& list, const std::string& 
 // What must hold after every download, however it ended: every handle
 // closed once, each request before its connection, the session last, the
 // window hidden before the first close, and the cursor set back last.
-void ExpectCleanEnd(const Rig& rig) {
+void ExpectCleanEnd(const InetRig& rig) {
   // The worker has ended, and with it its hold on the plug-in's code.
   EXPECT_TRUE(rig.threads.DetachedEnded(std::chrono::seconds(5)));
   EXPECT_THAT(rig.internet.OpenHandles(), IsEmpty());
@@ -129,7 +129,7 @@ void ExpectCleanEnd(const Rig& rig) {
 class InetDownloadTest : public ::testing::Test {
  protected:
   void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
+  InetRig rig;
 };
 
 // The same for a table of cases.
@@ -137,7 +137,7 @@ template <typename Case>
 class RigTest : public ::testing::TestWithParam<Case> {
  protected:
   void TearDown() override { ExpectCleanEnd(rig); }
-  Rig rig;
+  InetRig rig;
 };
 
 // ---------------------------------------------------------------- the request
@@ -194,7 +194,7 @@ TEST_F(InetDownloadTest, EmptyHeadersSendNoHeaderTextAndLengthZero) {
 
 TEST(InetDownloadOptions, NoTimeoutOptionForZeroOrNegativeSeconds) {
   for (int timeout : {0, -5}) {
-    Rig other;
+    InetRig other;
     EXPECT_EQ(other.Run(kUrl, kHeaders, timeout), inet::kOk);
     // Only the revocation flag on the session and the request's error mask remain.
     EXPECT_THAT(other.Calls("SetOption"),
@@ -208,7 +208,7 @@ TEST_F(InetDownloadTest, TimeoutIsMillisecondsAndClampedToWhatFitsThe32BitValue)
   EXPECT_EQ(rig.Run(kUrl, kHeaders, 1), inet::kOk);
   EXPECT_EQ(rig.internet.options["R1"],
             (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{5, 1000}, {6, 1000}, {62, 2}}));
-  Rig large;
+  InetRig large;
   EXPECT_EQ(large.Run(kUrl, kHeaders, 3'000'000), inet::kOk);
   EXPECT_EQ(large.internet.options["C1"],
             (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{5, 2147483647u},
@@ -374,7 +374,7 @@ TEST_F(InetDownloadTest, FailedReadIsAnIncompleteDownloadWithOrWithoutAnAnnounce
   EXPECT_EQ(rig.target.Size(), 65537u);
   EXPECT_THAT(rig.host.Lines(), ElementsAre(kIncomplete + "65537 Bytes geladen)"));
 
-  Rig chunked;
+  InetRig chunked;
   chunked.internet.defaultResponse = {"200", std::nullopt, {"abc"}, true};
   EXPECT_EQ(chunked.Run(), inet::kIncomplete);
   EXPECT_EQ(chunked.target.bytes, "abc");
@@ -536,7 +536,7 @@ TEST_F(InetDownloadTest, CertificateRulesHoldWithoutALogLine) {
   rig.internet.certificateProblems = kSecurityCertInvalidCn;
   EXPECT_EQ(rig.Run(kUrl, kHeaders, 1800, false, true), inet::kOk);
   EXPECT_THAT(rig.host.Lines(), IsEmpty());
-  Rig strict;
+  InetRig strict;
   strict.internet.certificateProblems = kSecurityCertInvalidCn;
   strict.strictCertificates = true;
   EXPECT_EQ(strict.Run(kUrl, kHeaders, 1800, false, true), inet::kOpenUrlFailed);
@@ -589,7 +589,7 @@ TEST_F(InetDownloadTest, TargetOutOfMemoryPassesThroughAfterTheWholeCleanUp) {
 // Where no thread can be had, the calls are made on the host's thread, as
 // plain blocking calls, to the same end.
 TEST_F(InetDownloadTest, WithoutAWorkerTheCallsRunOnTheHostsThread) {
-  Rig healthy;
+  InetRig healthy;
   ASSERT_EQ(healthy.Run(), inet::kOk);
   rig.threads.faults.Fail("StartDetached");
   EXPECT_EQ(rig.Run(), inet::kOk);
@@ -616,7 +616,7 @@ TEST_F(InetDownloadTest, NoSessionLogsTheSystemErrorTakenAtOnce) {
 
 TEST(InetDownloadFaults, EachStepOfOpeningTheRequestFailsAsMinus3WithItsSystemError) {
   for (const char* step : {"CrackUrl", "Connect", "OpenRequest", "SendRequest"}) {
-    Rig other;
+    InetRig other;
     other.internet.faults.Fail(step);
     EXPECT_EQ(other.Run(), inet::kOpenUrlFailed) << step;
     EXPECT_THAT(other.host.Lines(), ElementsAre("WinINet-Systemfehler: 12029")) << step;
@@ -629,7 +629,7 @@ TEST(InetDownloadFaults, EachStepOfOpeningTheRequestFailsAsMinus3WithItsSystemEr
 }
 
 TEST_F(InetDownloadTest, NoSystemErrorIsFetchedWhenNoLineWouldBeSent) {
-  Rig quiet;
+  InetRig quiet;
   quiet.internet.faults.Fail("Connect");
   EXPECT_EQ(quiet.Run(kUrl, kHeaders, 1800, false, true), inet::kOpenUrlFailed);
   EXPECT_THAT(quiet.Calls("LastError"), IsEmpty());
@@ -653,7 +653,7 @@ TEST_F(InetDownloadTest, LogToHostFalseKeepsTheNotificationsButNoLines) {
 // Fails each call of a successful download in turn: every failure ends with
 // its code and a clean end.
 TEST(InetDownloadFaults, EveryCallFailingInTurnEndsCleanlyWithItsCode) {
-  Rig healthy;
+  InetRig healthy;
   ASSERT_EQ(healthy.Run(), inet::kOk);
   const std::vector<std::string> names = healthy.internet.CallNames();
   for (int k = 0; k < static_cast<int>(names.size()); ++k) {
@@ -664,7 +664,7 @@ TEST(InetDownloadFaults, EveryCallFailingInTurnEndsCleanlyWithItsCode) {
       expected = inet::kOpenUrlFailed;
     // Any failed read, the one that would have found the end included.
     if (name == "Read") expected = inet::kIncomplete;
-    Rig rig;
+    InetRig rig;
     rig.internet.faults.FailCall(k + 1);
     EXPECT_EQ(rig.Run(), expected) << "call " << k << ": " << name;
     ExpectCleanEnd(rig);
@@ -675,17 +675,17 @@ TEST(InetDownloadFaults, EveryCallFailingInTurnEndsCleanlyWithItsCode) {
 // host failing in turn: each ends cleanly, and the headers go out only after
 // the warning.
 TEST(InetDownloadFaults, NoFailureLetsTheHeadersOutWithoutTheWarning) {
-  const auto rigFor = [](Rig& rig) {
+  const auto rigFor = [](InetRig& rig) {
     rig.internet.certificateProblems = wininet::kSecurityCertInvalidCn;
     rig.internet.certificate = kEvilCertificate;
   };
-  Rig healthy;
+  InetRig healthy;
   rigFor(healthy);
   ASSERT_EQ(healthy.Run(), inet::kOk);
   // The certificate itself may be unreadable.
   const std::string warning = "LOG:" + kWarning + kOtherName + ", Verbindung trotzdem aufgebaut; ";
   for (int k = 1; k <= static_cast<int>(healthy.internet.calls.size()); ++k) {
-    Rig rig;
+    InetRig rig;
     rigFor(rig);
     rig.internet.faults.FailCall(k);
     rig.Run();

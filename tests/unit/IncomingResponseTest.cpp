@@ -24,22 +24,18 @@ namespace qalo {
 namespace {
 
 using test::Gather;
+using test::Inverted;
 using test::Pattern;
 
 using Lines = std::vector<std::string>;
 
-const char kKey[] = "0123456789abcdef23456789abcdef01456789abcdef0123";
-const char kDir[] = "C:\\xml";
-constexpr double kStamp = 46363.0 + 10.0 / 24;  // 7 December 2026, 10:00:00
-const char kExport[] = "C:\\xml\\qalo_export_261207_100000.xml";
+const char kResponseKey[] = "0123456789abcdef23456789abcdef01456789abcdef0123";
+const char kResponseDir[] = "C:\\xml";
+constexpr double kResponseStamp = 46363.0 + 10.0 / 24;  // 7 December 2026, 10:00:00
+const char kResponseExport[] = "C:\\xml\\qalo_export_261207_100000.xml";
 constexpr std::size_t kBlock = 64;  // the buffer's block size in these tests
 
 // The fake cipher's "plaintext".
-std::string Inverted(std::string bytes) {
-  for (char& c : bytes) c = static_cast<char>(~c);
-  return bytes;
-}
-
 // What one decryption came to; received: how much of the body the download
 // delivered before the target took no more.
 struct Outcome {
@@ -56,7 +52,7 @@ std::string OnlyFile(const test::FakeMemoryFileSystem& files) {
 
 // The body decrypted after it had arrived whole, on one thread: the
 // behaviour to keep.
-Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string& key = kKey) {
+Outcome AfterDownload(const std::string& body, Cipher& cipher, const std::string& key = kResponseKey) {
   ResponseBuffer buffer(kBlock);
   buffer.Assign(body);
   test::FakeHost host;
@@ -73,7 +69,7 @@ using AfterChunk = std::function<void(const ResponseBuffer& buffer, const std::s
 // decrypted and written as it came in on a machine of `cores` cores, and
 // finished at the end; bytes: the export file.
 Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& cipher,
-                       const std::string& key = kKey, unsigned cores = 1,
+                       const std::string& key = kResponseKey, unsigned cores = 1,
                        const AfterChunk& afterChunk = nullptr) {
   test::FakeMemoryFileSystem files;
   test::FakeThreads threads(cores);
@@ -82,7 +78,7 @@ Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& c
   Outcome outcome;
   test::FakeHost host;
   {
-    ExportFile file(files, kDir);
+    ExportFile file(files, kResponseDir);
     StreamedExport exportFile(file);
     IncomingResponse incoming(buffer, decryption, exportFile);
     for (; outcome.received < body.size(); outcome.received += chunkSize) {
@@ -100,8 +96,8 @@ Outcome DuringDownload(const std::string& body, std::size_t chunkSize, Cipher& c
     EXPECT_EQ(threads.running, 0);
     EXPECT_LE(threads.faults.Count("Start"), static_cast<int>(cores) - 1);
     if (outcome.rc == 0) {
-      EXPECT_EQ(exportFile.Commit(buffer, kStamp), kExport);
-      outcome.bytes = files.files[kExport];
+      EXPECT_EQ(exportFile.Commit(buffer, kResponseStamp), kResponseExport);
+      outcome.bytes = files.files[kResponseExport];
     }
   }
   EXPECT_TRUE(files.files.size() == (outcome.rc == 0 ? 1u : 0u));  // placed, or removed
@@ -131,7 +127,7 @@ TEST(IncomingResponse, DecryptingDuringTheDownloadGivesTheSameResultAsAfterIt) {
         const std::string what = std::to_string(size) + " in " + std::to_string(chunk) + " on " +
                                  std::to_string(cores) + " cores";
         test::FakeCipher cipher;
-        ExpectSame(DuringDownload(body, chunk, cipher, kKey, cores), after, what);
+        ExpectSame(DuringDownload(body, chunk, cipher, kResponseKey, cores), after, what);
         if (size % 8 != 0) continue;
         if (cores > 1) {
           EXPECT_EQ(test::CbcPiecesProblem(cipher.bytesCalls, body, kBlock), "") << what;
@@ -153,8 +149,8 @@ TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLast
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   test::FakeThreads oneCore;
-  ResponseDecryption decryption(kKey, cipher, oneCore);
-  ExportFile file(files, kDir);
+  ResponseDecryption decryption(kResponseKey, cipher, oneCore);
+  ExportFile file(files, kResponseDir);
   StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
   const std::string body = Pattern(4 * kBlock);
@@ -172,10 +168,10 @@ TEST(IncomingResponse, BlocksAreDecryptedAndWrittenWhileTheBodyArrivesButTheLast
   test::FakeHost host;
   EXPECT_EQ(FinishResponseDecryption(decryption, buffer, host), 0);
   EXPECT_EQ(cipher.bytesCalls.size(), 4u);
-  ASSERT_EQ(exportFile.Commit(buffer, kStamp), kExport);
+  ASSERT_EQ(exportFile.Commit(buffer, kResponseStamp), kResponseExport);
   std::string plain = body;
   for (char& c : plain) c = static_cast<char>(~c);
-  EXPECT_TRUE(files.files.at(kExport) == plain);
+  EXPECT_TRUE(files.files.at(kResponseExport) == plain);
   EXPECT_EQ(files.files.size(), 1u);
 }
 
@@ -195,8 +191,8 @@ TEST(IncomingResponse, ServiceAnswersAreNeitherDecryptedNorChanged) {
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   test::FakeThreads oneCore;
-  ResponseDecryption decryption(kKey, cipher, oneCore);
-  ExportFile file(files, kDir);
+  ResponseDecryption decryption(kResponseKey, cipher, oneCore);
+  ExportFile file(files, kResponseDir);
   StreamedExport exportFile(file);
   IncomingResponse incoming(buffer, decryption, exportFile);
   EXPECT_TRUE(incoming.Write(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
@@ -219,11 +215,11 @@ TEST(StreamedExport, FailureAtAnyStepLeavesNoFile) {
     ResponseBuffer buffer(kBlock);
     buffer.Assign(body);
     {
-      ExportFile file(files, kDir);
+      ExportFile file(files, kResponseDir);
       StreamedExport exportFile(file);
       const bool early = exportFile.Take(buffer, 3) && exportFile.Take(buffer, 5);
       EXPECT_EQ(early, !exportFile.Failed()) << call << n;
-      EXPECT_EQ(exportFile.Commit(buffer, kStamp), std::nullopt) << call << n;
+      EXPECT_EQ(exportFile.Commit(buffer, kResponseStamp), std::nullopt) << call << n;
       if (std::string(call) != "Place" && std::string(call) != "Close") {
         EXPECT_EQ(files.faults.Count("Write"), call == std::string("Write") ? n : 0) << call << n;
       }
@@ -236,12 +232,12 @@ TEST(StreamedExport, BodyOfOneBlockIsWrittenAtCommit) {
   test::FakeMemoryFileSystem files;
   ResponseBuffer buffer(kBlock);
   buffer.Assign(Pattern(40));
-  ExportFile file(files, kDir);
+  ExportFile file(files, kResponseDir);
   StreamedExport exportFile(file);
   EXPECT_TRUE(exportFile.Take(buffer, 0));
   EXPECT_TRUE(files.files.empty());  // nothing created before there is something to write
-  ASSERT_EQ(exportFile.Commit(buffer, kStamp), kExport);
-  EXPECT_EQ(files.files.at(kExport), Pattern(40));
+  ASSERT_EQ(exportFile.Commit(buffer, kResponseStamp), kResponseExport);
+  EXPECT_EQ(files.files.at(kResponseExport), Pattern(40));
   EXPECT_EQ(files.files.size(), 1u);
 }
 
@@ -322,7 +318,7 @@ TEST(IncomingResponse, CipherFailureOfAnyBlockOnSeveralCoresEndsTheDownloadAsOnO
             if (throws) throw std::runtime_error("cipher threw");
             return 4711;
           };
-          const Outcome during = DuringDownload(body, chunk, cipher, kKey, cores);
+          const Outcome during = DuringDownload(body, chunk, cipher, kResponseKey, cores);
           ExpectCipherFailure(during, throws, what);
           if (failing < 5) {
             EXPECT_LE(during.received, (failing + HeldOn(cores)) * kBlock + chunk) << what;
@@ -364,7 +360,7 @@ TEST(IncomingResponse, BlocksHeldStayWithinThoseInFlightWhenTheWorkersFallBehind
     SlowWorkersCipher slow(cipher);
     std::size_t most = 0;
     const Outcome during =
-        DuringDownload(body, 16, slow, kKey, cores,
+        DuringDownload(body, 16, slow, kResponseKey, cores,
                        [&most](const ResponseBuffer& buffer, const std::string& file) {
                          most = std::max<std::size_t>(most, buffer.Size() - file.size());
                        });

@@ -26,8 +26,8 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using std::chrono::milliseconds;
 
-const std::string kUrl = "https://qalo.example:8443/api/depot?x=1";
-const std::string kHeaders = "nolt_portal_id: 4711\nnolt_password: geheim\n";
+using test::kHeaders;
+using test::kUrl;
 
 // A host that can act inside its n-th notification, on the host's thread.
 class ActingHost : public test::FakeHost {

@@ -22,13 +22,13 @@ using test::kDec7At10;
 using test::kExport;
 using test::kIni;
 using test::kXmlDir;
-const std::string kKey = test::kUserKey;
+using test::kUserKey;
 
 // 7 December 2026, 10:15:30
 constexpr double kDec7At1015 = 46363.0 + (10 * 3600 + 15 * 60 + 30) / 86400.0;
 
 using test::kSettings;
-using test::Lines;
+using Lines = std::vector<std::string>;
 using test::RetrievalTest;
 
 // --- where the export file goes, and what the run reads
@@ -52,13 +52,13 @@ TEST_F(RetrievalTest, HeadersCarryTheDateOnlyWithoutTicketData) {
   Answer("<XML><ERROR>0</ERROR></XML>");
   const double datum = 46000.0;
   Run(kSettings, &datum);
-  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey +
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kUserKey +
                                "\nnolt_datum: 09.12.2025\n");
   Run(kSettings + "TicketData=4711\r\n", &datum);
-  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey +
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kUserKey +
                                "\nnolt_order_number: 4711\n");
   Run(kSettings, nullptr);  // no readable date: no date line
-  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kKey + "\n");
+  EXPECT_EQ(SentHeaders(), "nolt_portal_id: demo\nnolt_password: Geheim1!\nnolt_key: " + kUserKey + "\n");
 }
 
 TEST_F(RetrievalTest, LowerCaseCdIsATicketNumber) {
@@ -346,7 +346,7 @@ TEST_F(RetrievalTest, SecretsNeverReachTheLog) {
   Run();
   for (const auto& line : LogLines()) {
     EXPECT_EQ(line.find("Geheim1!"), std::string::npos) << line;
-    EXPECT_EQ(line.find(kKey), std::string::npos) << line;
+    EXPECT_EQ(line.find(kUserKey), std::string::npos) << line;
   }
 }
 

@@ -19,10 +19,10 @@ namespace qalo {
 namespace {
 
 const std::string kPassword = "Pw!Gehe1m-7731";
-const std::string kKey = "5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab";
+const std::string kSecretKey = "5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab5ec2e7ab";
 const std::string kOverrideKey = "0a7e1d0a7e1d0a7e1d0a7e1d0a7e1d0a7e1d0a7e1d0a7e1d";
 const std::string kBadKey = "Kein-Schluessel-9931";  // refused by the key check
-const std::string kIni = "C:\\nolt\\xml\\..\\QALO\\Qalo_test.Ini";
+using test::kIni;
 
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -31,11 +31,11 @@ std::string Upper(std::string text) {
 }
 
 // One run: its fakes, what it was given, and everything it left behind.
-struct Rig : test::FakeRetrievalPlatform {
-  Rig() : FakeRetrievalPlatform(46363.5) {}
+struct SecretsRig : test::FakeRetrievalPlatform {
+  SecretsRig() : FakeRetrievalPlatform(46363.5) {}
 
   std::string password = kPassword;  // "" leaves it to the prompt
-  std::string key = kKey;
+  std::string key = kSecretKey;
   std::string ticketData;
 
   void Answer(const std::string& body, const std::string& status = "200") {
@@ -52,78 +52,78 @@ struct Rig : test::FakeRetrievalPlatform {
 
 struct Scenario {
   const char* name;
-  std::function<void(Rig&)> arrange;
+  std::function<void(SecretsRig&)> arrange;
   std::int32_t expected;
 };
 
 std::vector<Scenario> Scenarios() {
   const std::string data(64, '\x5A');
   return {
-      {"decrypted", [=](Rig& r) { r.Answer(data); }, 0},
-      {"decryption failed", [=](Rig& r) { r.cipher.faults.FailFrom("TDEA_BytesMode", 1); r.Answer(data); }, -5},
+      {"decrypted", [=](SecretsRig& r) { r.Answer(data); }, 0},
+      {"decryption failed", [=](SecretsRig& r) { r.cipher.faults.FailFrom("TDEA_BytesMode", 1); r.Answer(data); }, -5},
       {"cipher threw",
-       [=](Rig& r) {
+       [=](SecretsRig& r) {
          r.cipher.faults.FailFrom("TDEA_BytesMode", 1);
          r.cipher.failuresThrow = true;
          r.Answer(data);
        },
        -5},
-      {"key refused", [=](Rig& r) { r.key = kBadKey; r.Answer(data); }, -5},
-      {"order number", [](Rig& r) { r.Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>"); }, 0},
-      {"error 3000", [](Rig& r) { r.Answer("<XML><ERROR>3000</ERROR></XML>"); }, 0},
-      {"error 2000", [](Rig& r) { r.Answer("<XML><ERROR>2000</ERROR></XML>"); }, -2000},
-      {"error not a number", [](Rig& r) { r.Answer("<XML><ERROR>x</ERROR></XML>"); }, -7},
-      {"neither tag", [](Rig& r) { r.Answer("<XML></XML>"); }, -6},
-      {"empty response", [](Rig& r) { r.Answer(""); }, -8},
-      {"status 401", [](Rig& r) { r.Answer("", "401"); }, -8},
-      {"status 500 with a body", [](Rig& r) { r.Answer("Fehler", "500"); }, -8},
-      {"no connection", [](Rig& r) { r.internet.faults.Fail("Connect"); }, -8},
-      {"send failed", [](Rig& r) { r.internet.faults.Fail("SendRequest"); }, -8},
+      {"key refused", [=](SecretsRig& r) { r.key = kBadKey; r.Answer(data); }, -5},
+      {"order number", [](SecretsRig& r) { r.Answer("<XML><ORDER_NUMBER>4711</ORDER_NUMBER></XML>"); }, 0},
+      {"error 3000", [](SecretsRig& r) { r.Answer("<XML><ERROR>3000</ERROR></XML>"); }, 0},
+      {"error 2000", [](SecretsRig& r) { r.Answer("<XML><ERROR>2000</ERROR></XML>"); }, -2000},
+      {"error not a number", [](SecretsRig& r) { r.Answer("<XML><ERROR>x</ERROR></XML>"); }, -7},
+      {"neither tag", [](SecretsRig& r) { r.Answer("<XML></XML>"); }, -6},
+      {"empty response", [](SecretsRig& r) { r.Answer(""); }, -8},
+      {"status 401", [](SecretsRig& r) { r.Answer("", "401"); }, -8},
+      {"status 500 with a body", [](SecretsRig& r) { r.Answer("Fehler", "500"); }, -8},
+      {"no connection", [](SecretsRig& r) { r.internet.faults.Fail("Connect"); }, -8},
+      {"send failed", [](SecretsRig& r) { r.internet.faults.Fail("SendRequest"); }, -8},
       {"incomplete body",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.Answer("<XML><ERROR>1200</ERROR></XML>");
          r.internet.defaultResponse.contentLength = "1000";
        },
        -7},
       {"cancelled by the user",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.Answer("<XML><ERROR>1200</ERROR></XML>");
          r.progress.cancelAtQuestion = 1;
        },
        -1015},
       {"proxy refused",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.Answer("", "407");
          r.internet.dialogAnswers = {12032, 0};
        },
        -8},
-      {"export file not created", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Create", 1); }, -10},
-      {"export file not renamed", [](Rig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Place", 1); }, -10},
+      {"export file not created", [](SecretsRig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Create", 1); }, -10},
+      {"export file not renamed", [](SecretsRig& r) { r.Answer("<XML><ERROR>0</ERROR></XML>"); r.files.faults.Fail("Place", 1); }, -10},
       {"password from the prompt",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.password.clear();
          r.prompt.answer = kPassword;
          r.Answer("<XML><ERROR>1200</ERROR></XML>");
        },
        -1200},
-      {"prompt cancelled", [](Rig& r) { r.password.clear(); }, -4},
+      {"prompt cancelled", [](SecretsRig& r) { r.password.clear(); }, -4},
       {"key from the test override file",
-       [=](Rig& r) {
+       [=](SecretsRig& r) {
          r.files.files[kIni] = "";
          r.config.ini["demo|KEY"] = kOverrideKey;
          r.Answer(data);
        },
        0},
       {"import file decrypted",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
          r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
        },
        0},
-      {"import file not chosen", [](Rig& r) { r.ticketData = "CD"; }, -4},
+      {"import file not chosen", [](SecretsRig& r) { r.ticketData = "CD"; }, -4},
       {"import file not decrypted",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
          r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
@@ -131,7 +131,7 @@ std::vector<Scenario> Scenarios() {
        },
        -5},
       {"import cipher threw",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.ticketData = "CD";
          r.chooser.choice = "C:\\in\\depot.enc";
          r.files.files[*r.chooser.choice] = "<XML>depot</XML>";
@@ -140,7 +140,7 @@ std::vector<Scenario> Scenarios() {
        },
        -5},
       {"import with a refused key",
-       [](Rig& r) {
+       [](SecretsRig& r) {
          r.ticketData = "CD";
          r.key = kBadKey;
          r.chooser.choice = "C:\\in\\depot.enc";
@@ -150,7 +150,7 @@ std::vector<Scenario> Scenarios() {
 }
 
 // The places a secret must not reach, each named for the failure message.
-std::vector<std::pair<std::string, std::string>> Outputs(const Rig& rig, std::int32_t rc) {
+std::vector<std::pair<std::string, std::string>> Outputs(const SecretsRig& rig, std::int32_t rc) {
   std::vector<std::pair<std::string, std::string>> out;
   for (const auto& event : rig.host.events) out.push_back({"log line", event});
   for (const auto& [path, content] : rig.files.files) {
@@ -169,12 +169,12 @@ std::vector<std::pair<std::string, std::string>> Outputs(const Rig& rig, std::in
 TEST(SecretsTest, PasswordAndKeyReachOnlyTheHeadersAndTheCipher) {
   for (const Scenario& scenario : Scenarios()) {
     SCOPED_TRACE(scenario.name);
-    Rig rig;
+    SecretsRig rig;
     scenario.arrange(rig);
     const std::int32_t rc = rig.Run();
     EXPECT_EQ(rc, scenario.expected);
 
-    for (const std::string& secret : {kPassword, kKey, Upper(kKey), kOverrideKey, kBadKey}) {
+    for (const std::string& secret : {kPassword, kSecretKey, Upper(kSecretKey), kOverrideKey, kBadKey}) {
       for (const auto& [where, text] : Outputs(rig, rc))
         EXPECT_EQ(text.find(secret), std::string::npos) << secret << " in " << where << ": " << text;
     }

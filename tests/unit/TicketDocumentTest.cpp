@@ -9,10 +9,10 @@
 namespace qalo {
 namespace {
 
-constexpr double kDec7th2026 = 46363;
+constexpr double kMidnightDec7 = 46363;
 
 double At(int hour, int minute, int second) {
-  return kDec7th2026 + (hour * 3600 + minute * 60 + second) / 86400.0;
+  return kMidnightDec7 + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
 bool Has(const std::string& document, const std::string& part) {
@@ -70,7 +70,7 @@ TEST(OrderValidity, SevenOnTheNextDayOrFromNineInTheEveningTheDayAfter) {
       {At(23, 59, 59), "09.12.2026 07:00:00", "23.12.2026 07:00:00"},
       // A hair short of 21:00 is shown as 21:00:00 and treated as shown.
       {At(21, 0, 0) - 0.0001 / 86400, "09.12.2026 07:00:00", "23.12.2026 07:00:00"},
-      {kDec7th2026 + 24 + 22.0 / 24, "02.01.2027 07:00:00", "16.01.2027 07:00:00"},
+      {kMidnightDec7 + 24 + 22.0 / 24, "02.01.2027 07:00:00", "16.01.2027 07:00:00"},
   };
   for (const OrderCase& c : cases) {
     const TicketValidity v = OrderTicketValidity(c.now);

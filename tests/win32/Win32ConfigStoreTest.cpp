@@ -11,18 +11,18 @@
 namespace qalo {
 namespace {
 
-constexpr const char* kKey = "Software\\Kalbrix\\NOLT\\ImportAPI\\QALO-ConfigTest";
+constexpr const char* kTestKeyPath = "Software\\Kalbrix\\NOLT\\ImportAPI\\QALO-ConfigTest";
 
 class Win32ConfigStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
                               nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {
     RegCloseKey(key_);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKeyPath);
     DeleteFileA(ini_.c_str());
   }
   void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
@@ -38,25 +38,25 @@ class Win32ConfigStoreTest : public ::testing::Test {
 TEST_F(Win32ConfigStoreTest, ReadsStringValuesAsStored) {
   SetValue("XmlDir", REG_SZ, "C:\\xml\\\xE4", 10);
   SetValue("Expand", REG_EXPAND_SZ, "%TEMP%\\x", 9);
-  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "C:\\xml\\\xE4");
-  EXPECT_EQ(store_.ReadMachineString(kKey, "Expand"), "%TEMP%\\x");
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "XmlDir"), "C:\\xml\\\xE4");
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "Expand"), "%TEMP%\\x");
 }
 
 TEST_F(Win32ConfigStoreTest, EmptyStringIsAValue) {
   SetValue("XmlDir", REG_SZ, "", 1);
-  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "");
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "XmlDir"), "");
 }
 
 TEST_F(Win32ConfigStoreTest, ValueWithoutTerminatingZero) {
   SetValue("XmlDir", REG_SZ, "C:\\abc", 6);
-  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), "C:\\abc");
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "XmlDir"), "C:\\abc");
 }
 
 TEST_F(Win32ConfigStoreTest, OtherTypesAndMissingValuesAreAbsent) {
   const DWORD number = 42;
   SetValue("XmlDir", REG_DWORD, &number, sizeof number);
-  EXPECT_EQ(store_.ReadMachineString(kKey, "XmlDir"), std::nullopt);
-  EXPECT_EQ(store_.ReadMachineString(kKey, "Missing"), std::nullopt);
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "XmlDir"), std::nullopt);
+  EXPECT_EQ(store_.ReadMachineString(kTestKeyPath, "Missing"), std::nullopt);
   EXPECT_EQ(store_.ReadMachineString("Software\\Kalbrix\\NoSuchKey", "XmlDir"), std::nullopt);
 }
 
@@ -70,10 +70,10 @@ TEST_F(Win32ConfigStoreTest, ReadsA32BitNumberOnlyFromADword) {
   SetValue("Qword", REG_QWORD, &wide, sizeof wide);
   SetValue("Binary", REG_BINARY, &one, sizeof one);
   SetValue("Short", REG_DWORD, &one, 2);
-  EXPECT_EQ(store_.ReadMachineDword(kKey, "StrictCertificates"), 1u);
-  EXPECT_EQ(store_.ReadMachineDword(kKey, "Large"), 0xFFFFFFFFu);
+  EXPECT_EQ(store_.ReadMachineDword(kTestKeyPath, "StrictCertificates"), 1u);
+  EXPECT_EQ(store_.ReadMachineDword(kTestKeyPath, "Large"), 0xFFFFFFFFu);
   for (const char* other : {"Text", "Qword", "Binary", "Short", "Missing"})
-    EXPECT_EQ(store_.ReadMachineDword(kKey, other), std::nullopt) << other;
+    EXPECT_EQ(store_.ReadMachineDword(kTestKeyPath, other), std::nullopt) << other;
   EXPECT_EQ(store_.ReadMachineDword("Software\\Kalbrix\\NoSuchKey", "StrictCertificates"),
             std::nullopt);
 }
