@@ -31,35 +31,41 @@ phase() {
   return "$rc"
 }
 
-# Configures and builds one preset; its output only when it fails.
-build() {
-  local name=$1
-  phase "configure-$name" bash scripts/configure.sh "$name" >"build/$name-build.log" 2>&1 &&
-  phase "build-$name" cmake --build --preset "$name" >>"build/$name-build.log" 2>&1 ||
-  { tail -40 "build/$name-build.log"; return 1; }
+# Configures one preset, into its build log; shown when it fails.
+configure() {
+  phase "configure-$1" bash scripts/configure.sh "$1" >"build/$1-build.log" 2>&1 ||
+  { tail -40 "build/$1-build.log"; return 1; }
+}
+
+# Builds one preset; its output only when it fails.
+compile() {
+  phase "build-$1" cmake --build --preset "$1" >>"build/$1-build.log" 2>&1 ||
+  { tail -40 "build/$1-build.log"; return 1; }
 }
 
 # Runs one ctest preset into its log; false when a test failed. ctest lists
-# the programs' cases first (the discovery), then runs them.
+# the programs' cases first (the discovery), then runs them. Suites run as a
+# whole leave their cases' results in bin/gtest-results.
 suite() {
   local name=$1; shift
+  rm -rf "build/$name/bin/gtest-results"
   phase "discover-$name" "$@" ctest --preset "$name" -N >"build/$name-tests.log" 2>&1 &&
   phase "suite-$name" "$@" ctest --preset "$name" >"build/$name-tests.log" 2>&1
 }
 
 # Builds one preset and runs its suite; a build that failed has no suite.
 build_and_run() {
-  build "$1" || { echo "build of $1 failed" >"build/$1-tests.log"; return 1; }
+  configure "$1" && compile "$1" || { echo "build of $1 failed" >"build/$1-tests.log"; return 1; }
   suite "$@"
 }
 
 # The build's Wine prefix is made (about 10 s, mostly waiting on wineboot)
 # while the Windows build compiles.
-phase configure-win32 bash scripts/configure.sh win32 >build/win32-build.log 2>&1
+status=0
+configure win32 || status=1
 QALO_WINEPREFIX=$PWD/build/win32/wineprefix phase wine-prefix nice -n 19 cmake/wine-run.sh --stop &
 prefix=$!
-status=0
-build win32 || status=1
+[ "$status" -eq 0 ] && { compile win32 || status=1; }
 wait "$prefix" || status=1
 if [ "$status" -eq 0 ]; then
   suite win32 xvfb-run -a -s "-screen 0 1024x768x24" &
@@ -68,11 +74,11 @@ else
   true &
 fi
 windows=$!
-nice -n 19 bash -c "$(declare -f phase build suite build_and_run); started=$started phases=$phases
+nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run); started=$started phases=$phases
   build_and_run native; native=\$?; build_and_run fuzz && exit \$native" || status=1
 wait "$windows" || status=1
 
-# Shows each suite's failures and adds its counts.
+# Shows each suite's failures and adds its counts of test cases.
 passed=0 failed=0
 for name in native win32 fuzz; do
   log=build/$name-tests.log
@@ -81,10 +87,9 @@ for name in native win32 fuzz; do
   awk '/\*\*\*/ { show = 40; next }
        /^ *Start [0-9]+:|^ *[0-9]+\/[0-9]+ Test/ { show = 0 }
        show > 0 { print "  | " $0; show-- }' "$log"
-  total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
-  bad=$(grep -oE '[0-9]+ tests failed' "$log" | tail -1 | grep -oE '^[0-9]+')
-  passed=$((passed + ${total:-0} - ${bad:-0}))
-  failed=$((failed + ${bad:-0}))
+  read -r good bad < <(python3 scripts/test-counts.py "$log" "build/$name/bin/gtest-results")
+  passed=$((passed + good))
+  failed=$((failed + bad))
 done
 
 # The phases in the order they started.
