@@ -2,11 +2,10 @@
 # Builds the three presets and runs their test suites; prints the time of
 # each phase (build/phases.txt) and ends with one summary line.
 #
-# The Windows suite is the long one and keeps a core busy at most: it starts
-# as soon as its build is done, and the native and fuzz builds and suites run
-# beside it at the lowest priority, on what CPU it leaves. Wine's tests wait
-# on windows and on a service in bounds of a second or less, so they keep
-# the CPU first.
+# The Windows build and suite come first: the suite is the long one, and
+# its tests wait on windows and on a service in bounds of a second or less,
+# so they keep the CPU first. The native and fuzz builds and suites run
+# beside them at the lowest priority, on what CPU they leave.
 set -u
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -59,24 +58,29 @@ build_and_run() {
   suite "$@"
 }
 
+# The native and fuzz builds and suites, at the lowest priority from the
+# start: they take the CPU that the Windows build and suite leave.
+nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run); started=$started phases=$phases
+  build_and_run native; native=\$?; build_and_run fuzz && exit \$native" &
+others=$!
+
 # The build's Wine prefix is made (about 10 s, mostly waiting on wineboot)
 # while the Windows build compiles.
 status=0
-configure win32 || status=1
-QALO_WINEPREFIX=$PWD/build/win32/wineprefix phase wine-prefix nice -n 19 cmake/wine-run.sh --stop &
-prefix=$!
-[ "$status" -eq 0 ] && { compile win32 || status=1; }
-wait "$prefix" || status=1
+if configure win32; then
+  QALO_WINEPREFIX=$PWD/build/win32/wineprefix phase wine-prefix nice -n 19 cmake/wine-run.sh --stop &
+  prefix=$!
+  compile win32 || status=1
+  wait "$prefix" || status=1
+else
+  status=1
+fi
 if [ "$status" -eq 0 ]; then
-  suite win32 xvfb-run -a -s "-screen 0 1024x768x24" &
+  suite win32 xvfb-run -a -s "-screen 0 1024x768x24" || status=1
 else
   echo "build of win32 failed" >build/win32-tests.log
-  true &
 fi
-windows=$!
-nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run); started=$started phases=$phases
-  build_and_run native; native=\$?; build_and_run fuzz && exit \$native" || status=1
-wait "$windows" || status=1
+wait "$others" || status=1
 
 # Shows each suite's failures and adds its counts of test cases.
 passed=0 failed=0
