@@ -10,7 +10,6 @@ set -u
 cd "$(dirname "$0")/.."
 mkdir -p build
 phases=build/phases.txt
-others=()
 : >"$phases"
 started=$(date +%s.%N)
 
@@ -59,14 +58,14 @@ build_and_run() {
   suite "$@"
 }
 
-# The native and fuzz builds and suites, side by side at the lowest
+# The native and fuzz builds and suites, one after the other at the lowest
 # priority from the start: they take the CPU that the Windows build and
-# suite leave, and each other's between their own steps.
-for name in native fuzz; do
-  nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run)
-    started=$started phases=$phases build_and_run $name" &
-  others+=("$!")
-done
+# suite leave. (Side by side they took longer: they only took CPU from
+# each other.)
+nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run)
+  started=$started phases=$phases
+  build_and_run native; native=\$?; build_and_run fuzz && exit \$native" &
+others=$!
 
 # The build's Wine prefix is made (about 10 s, mostly waiting on wineboot)
 # while the Windows build compiles.
@@ -84,7 +83,7 @@ if [ "$status" -eq 0 ]; then
 else
   echo "build of win32 failed" >build/win32-tests.log
 fi
-for pid in "${others[@]}"; do wait "$pid" || status=1; done
+wait "$others" || status=1
 
 # Shows each suite's failures and adds its counts of test cases.
 passed=0 failed=0
