@@ -104,11 +104,13 @@ def run_wine(args, prefix=None, timeout=60, env=None):
         command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + command
     run = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
                          timeout=timeout)
-    if run.returncode == -signal.SIGSEGV and not run.stdout and not run.stderr:
-        # Wine itself died of a Unix signal, without a word: a crash of the
-        # program ends under Wine with an exception code instead. Seen about
-        # once in a thousand runs on a busy machine, never twice in a row.
-        sys.stderr.write("wine died of SIGSEGV without output, run again: %r\n" % (args,))
+    if run.returncode == -signal.SIGSEGV:
+        # Wine itself died of a Unix signal: a crash of the program ends
+        # under Wine with an exception code instead. Seen about once in a
+        # thousand runs on a busy machine, before the program's first line
+        # or after some, never twice in a row. What the run left behind (a
+        # temporary export file) is swept away by the next one.
+        sys.stderr.write("wine died of SIGSEGV, run again: %r\n" % (args,))
         run = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
                              timeout=timeout)
     return run

@@ -2,6 +2,8 @@
 // Every seam of a retrieval as a recording fake, bound together as the
 // workflow takes them: the clock starts at the given time, the host always
 // listens, the machine has one core unless a test gives it more.
+#include <chrono>
+
 #include "inet/ImpApiINet.h"
 #include "support/FakeCipher.h"
 #include "support/FakeClock.h"
@@ -43,7 +45,11 @@ struct FakeRetrievalPlatform {
   FakeInternet& internet = *internetShare;
   FakeDownloadProgress progress;
   FakeMouseCursor cursor;
-  InetContext inet{internetShare, progress, cursor, host, threads, [] { return true; }};
+  // The fakes answer at once: a wait long enough for a notification comes
+  // only from a busy machine, and the tests that cancel at the n-th
+  // question count one per chunk. A test of a silent service sets its own.
+  InetContext inet{internetShare, progress, cursor, host, threads, [] { return true; },
+                   {std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::milliseconds(200)}};
   RetrievalPlatform platform{host, clock, config, files, cipher, prompt, chooser, inet, threads};
 };
 
