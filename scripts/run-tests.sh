@@ -10,8 +10,13 @@ set -u
 cd "$(dirname "$0")/.."
 mkdir -p build
 phases=build/phases.txt
-: >"$phases"
-started=$(date +%s.%N)
+# The native and fuzz part runs as this script again (--native-and-fuzz),
+# under nice, and notes its phases in the same file and clock.
+if [ "${1:-}" != --native-and-fuzz ]; then
+  : >"$phases"
+  export QALO_TESTS_STARTED=$(date +%s.%N)
+fi
+started=$QALO_TESTS_STARTED
 
 # Runs a command as one named phase and notes when it started (seconds into
 # the run), its wall and CPU time (user and system, of the processes it
@@ -52,19 +57,28 @@ suite() {
   phase "suite-$name" "$@" ctest --preset "$name" >"build/$name-tests.log" 2>&1
 }
 
-# Builds one preset and runs its suite; a build that failed has no suite.
-build_and_run() {
-  configure "$1" && compile "$1" || { echo "build of $1 failed" >"build/$1-tests.log"; return 1; }
-  suite "$@"
+# The native and fuzz builds, one after the other, then their suites side
+# by side. (Builds side by side only took CPU from each other; the suites
+# fill each other's gaps.)
+native_and_fuzz() {
+  local status=0 built=() name
+  for name in native fuzz; do
+    if configure "$name" && compile "$name"; then
+      built+=("$name")
+    else
+      echo "build of $name failed" >"build/$name-tests.log"
+      status=1
+    fi
+  done
+  for name in "${built[@]}"; do suite "$name" & done
+  for name in "${built[@]}"; do wait -n || status=1; done
+  return "$status"
 }
+if [ "${1:-}" = --native-and-fuzz ]; then native_and_fuzz; exit; fi
 
-# The native and fuzz builds and suites, one after the other at the lowest
-# priority from the start: they take the CPU that the Windows build and
-# suite leave. (Side by side they took longer: they only took CPU from
-# each other.)
-nice -n 19 bash -c "$(declare -f phase configure compile suite build_and_run)
-  started=$started phases=$phases
-  build_and_run native; native=\$?; build_and_run fuzz && exit \$native" &
+# They run at the lowest priority from the start: they take the CPU that
+# the Windows build and suite leave.
+nice -n 19 bash scripts/run-tests.sh --native-and-fuzz &
 others=$!
 
 # The build's Wine prefix is made (about 10 s, mostly waiting on wineboot)
